@@ -1,0 +1,39 @@
+#include "csvline.h"
+
+void csvline_populate(std::vector<std::string>& fields, const std::string& line, char delimiter)
+{
+    fields.clear();
+    std::string field;
+    bool in_quotes = false;
+    const int length = static_cast<int>(line.size());
+    for (int i = 0; i < length && line[i] != '\0'; ++i) {
+        const char c = line[i];
+        if (!in_quotes && field.empty() && c == '"') {
+            in_quotes = true;
+        } else if (in_quotes && c == '"') {
+            if (i + 1 < length && line[i + 1] == '"') {
+                field.push_back('"');
+                ++i;
+            } else {
+                in_quotes = false;
+            }
+        } else if (!in_quotes && c == delimiter) {
+            fields.push_back(field);
+            field.clear();
+        } else if (in_quotes || (c != '\r' && c != '\n')) {
+            field.push_back(c);
+        } else {
+            // A bare CR or LF ends the record; the rest of the line is ignored.
+            fields.push_back(field);
+            return;
+        }
+    }
+    fields.push_back(field);
+}
+
+void split_fields(std::vector<std::string>& fields, const std::string& line)
+{
+    csvline_populate(fields, line, '\t');
+    if (fields.size() == 1)
+        csvline_populate(fields, line, ' ');
+}

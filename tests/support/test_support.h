@@ -1,0 +1,47 @@
+#ifndef KESTO_TESTS_TEST_SUPPORT_H
+#define KESTO_TESTS_TEST_SUPPORT_H
+
+#include <string>
+#include <vector>
+
+namespace kesto_test {
+
+// A fresh directory under the system temp folder, removed with its contents
+// when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+void write_file(const std::string& path, const std::string& content);
+std::string read_file(const std::string& path);
+bool file_exists(const std::string& path);
+
+struct RunResult {
+    int status = -1;   // exit status, or 128 + signal number
+    std::string out;   // standard output
+    std::string err;   // standard error
+};
+
+// Runs a program of the build (by its name in the bin folder) with the given
+// arguments in `workdir`, capturing both output streams.
+RunResult run_program(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& workdir = ".");
+
+// Runs any executable given by path.
+RunResult run_command(const std::string& executable, const std::vector<std::string>& args,
+                      const std::string& workdir = ".");
+
+std::string bin_path(const std::string& program);
+
+} // namespace kesto_test
+
+#endif
