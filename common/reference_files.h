@@ -1,0 +1,41 @@
+#ifndef KESTO_REGION_REFERENCE_FILES_H
+#define KESTO_REGION_REFERENCE_FILES_H
+
+#include "code_table.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// SNP positions and association p-values of one legend file (or SNP table).
+struct LegendTable {
+    std::vector<std::int32_t> positions;
+    std::vector<float> pvalues;   // NaN where the field holds no number
+    long nonnumeric_pvalues = 0;  // fields such as NA, empty or text
+};
+
+enum class ReadStatus { Ok, NotFound, Malformed };
+
+struct ReadOutcome {
+    ReadStatus status = ReadStatus::Ok;
+    std::string message;  // for Malformed: names the file and line
+};
+
+// Reads a legend file: a header, then one SNP a line with the position in
+// field 1 and the p-value in field 2. A final line without a newline counts.
+ReadOutcome read_legend(const std::string& path, LegendTable& table);
+
+// Reads the header of a genotype file; the number of sample columns is the
+// field count minus `leading_fields`.
+ReadOutcome read_genotype_header(const std::string& path, int leading_fields, int& samples);
+
+// Reads the first `snps` rows of a genotype file after its header. Each row
+// holds `leading_fields` fields (each followed by one tab or space) and then
+// exactly `samples` integer codes separated by blanks.
+ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std::size_t snps, int samples,
+                               CodeTable& codes);
+
+// Turns p-values into hit indicators: 1 where p < alpha in single precision.
+std::vector<float> hits_below(const std::vector<float>& pvalues, float alpha);
+
+#endif

@@ -1,0 +1,75 @@
+#include "result_writer.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <iostream>
+#include <sstream>
+#include <unistd.h>
+#include <utility>
+
+namespace {
+
+template <typename T>
+std::string stream_format(T value)
+{
+    std::ostringstream s;
+    s << value;
+    return s.str();
+}
+
+} // namespace
+
+std::string format_number(int value) { return stream_format(value); }
+std::string format_number(float value) { return stream_format(value); }
+std::string format_number(double value) { return stream_format(value); }
+
+ResultWriter::ResultWriter(std::string program, std::string path, bool append)
+    : program_(std::move(program)), path_(std::move(path))
+{
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
+    fd_ = ::open(path_.c_str(), flags, 0644);
+    if (fd_ < 0)
+        std::cerr << program_ << ": cannot create '" << path_ << "': " << std::strerror(errno) << "\n";
+}
+
+ResultWriter::~ResultWriter()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool ResultWriter::row(std::initializer_list<std::string> fields)
+{
+    std::string line;
+    bool first = true;
+    for (const auto& f : fields) {
+        if (!first)
+            line += '\t';
+        line += f;
+        first = false;
+    }
+    line += '\n';
+    return write(line);
+}
+
+bool ResultWriter::write(const std::string& text)
+{
+    if (!ok())
+        return false;
+    const char* p = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        const ssize_t put = ::write(fd_, p, left);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            std::cerr << program_ << ": cannot write to '" << path_ << "': " << std::strerror(errno) << "\n";
+            failed_ = true;
+            return false;
+        }
+        p += put;
+        left -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
