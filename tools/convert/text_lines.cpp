@@ -9,11 +9,6 @@
 
 namespace convert {
 
-std::string at_line(const std::string& path, std::size_t line)
-{
-    return path + " line " + std::to_string(line);
-}
-
 LineReader::LineReader(const std::string& path) : path_(path)
 {
     file_ = std::fopen(path.c_str(), "rb");
