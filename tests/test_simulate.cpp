@@ -523,6 +523,24 @@ TEST(Simulate, UnusableOutputFolderFails)
     EXPECT_NE(run.err.find("plain"), std::string::npos) << run.err;
 }
 
+TEST(Simulate, BundledExamplesMatchTheSimulator)
+{
+    // scripts/make_examples.sh must be rerun whenever the simulator changes.
+    Sim sim;
+    simulate(sim, {"--plink", "1"});
+    const std::string examples = std::string(KESTO_SOURCE_DIR) + "/examples/";
+    int compared = 0;
+    for (const auto& name : all_files(2, 1)) {
+        if (!kesto_test::file_exists(examples + name)) {
+            EXPECT_TRUE(name == "scan_chr1.ped" || name == "scan_chr1.map") << name << " missing from examples/";
+            continue;
+        }
+        EXPECT_EQ(read_file(examples + name), read_file(sim.file(name))) << name << " is out of date";
+        ++compared;
+    }
+    EXPECT_GE(compared, 10);
+}
+
 TEST(Simulate, BadOptionsExitWithUsageStatus)
 {
     const std::vector<std::vector<std::string>> bad = {
