@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -41,7 +42,7 @@ std::vector<std::string> pw_args(const std::string& pathways, const std::string&
 void write_reference(const TempDir& dir)
 {
     const std::string ref = dir.file("ref");
-    std::system(("mkdir -p '" + ref + "'").c_str());
+    std::filesystem::create_directories(ref);
     write_file(ref + "/legend_chr1.txt", "id\tpos\tp\n"
                                          "rs1\t10000\t0.01\n"
                                          "rs2\t20000\t0.5\n"
@@ -78,8 +79,9 @@ protected:
 TEST_F(KestoPw, WholeResultFile)
 {
     // B is listed before A, and C on chromosome 2 sits between them at A's
-    // position; D's chromosome has no reference files. The first line is a
-    // pathway, an empty line gets no row, and the last line lacks its newline.
+    // position; D's chromosome has no reference files; E and F lie 90,000
+    // apart; EMPTY holds no SNP. The first line is a pathway, an empty line
+    // gets no row, and the last line lacks its newline.
     const RunResult r = run("P1\tmerged neighbours\tA\tB\n"
                             "P2\tacross chromosomes\tA\tC\n"
                             "P3\tno member found\tNOPE\n"
