@@ -25,9 +25,9 @@ private:
     std::vector<std::int32_t> running_max_;
 };
 
-// Half-open range of SNP indices [first, first + count). The count is
-// negative when unsorted positions put the end bound's index before the
-// start bound's; such a range holds no SNP.
+// Half-open range of SNP indices [first, first + count): the SNPs from the
+// first one reaching `start` up to the first one reaching `end`. For sorted
+// positions these are the SNPs with start <= position < end.
 struct SnpRange {
     std::size_t first = 0;
     long count = 0;
