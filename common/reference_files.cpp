@@ -85,7 +85,7 @@ ReadOutcome read_genotype_header(const std::string& path, int leading_fields, in
 }
 
 ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std::size_t snps, int samples,
-                               CodeTable& codes)
+                               CodeTable& codes, const RowProgress& row_read)
 {
     codes.samples = samples;
     codes.codes.assign(snps * static_cast<std::size_t>(samples), 0);
@@ -105,8 +105,8 @@ ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std:
         const long line_no = static_cast<long>(snp) + 2;
         const ssize_t length = getline(&buffer, &capacity, file.get());
         if (length < 0)
-            return malformed(path + ": ends after " + std::to_string(snp) + " data rows, but " +
-                             std::to_string(snps) + " SNPs need a row each");
+            return malformed(at_line(path, line_no) + ": missing; the file ends after " + std::to_string(snp) +
+                             " data rows, but " + std::to_string(snps) + " SNPs need a row each");
         const char* p = buffer;
         const char* end = buffer + length;
         // Leading fields: each runs up to its single tab or space separator.
@@ -144,6 +144,8 @@ ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std:
         if (count != samples)
             return malformed(at_line(path, line_no) + ": " + std::to_string(count) + " codes, but the header announces " +
                              std::to_string(samples));
+        if (row_read)
+            row_read(snp);
     }
     return {};
 }

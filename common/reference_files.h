@@ -3,7 +3,9 @@
 
 #include "code_table.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,11 +31,14 @@ ReadOutcome read_legend(const std::string& path, LegendTable& table);
 // field count minus `leading_fields`.
 ReadOutcome read_genotype_header(const std::string& path, int leading_fields, int& samples);
 
+// Called with the index of each genotype row once it has been read.
+using RowProgress = std::function<void(std::size_t row)>;
+
 // Reads the first `snps` rows of a genotype file after its header. Each row
 // holds `leading_fields` fields (each followed by one tab or space) and then
 // exactly `samples` integer codes separated by blanks.
 ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std::size_t snps, int samples,
-                               CodeTable& codes);
+                               CodeTable& codes, const RowProgress& row_read = nullptr);
 
 // Turns p-values into hit indicators: 1 where p < alpha in single precision.
 std::vector<float> hits_below(const std::vector<float>& pvalues, float alpha);

@@ -1,0 +1,76 @@
+// kesto_gen_v2: sliding-window regional p-values along one stretch of a
+// chromosome, from a PLINK data set converted by ./morrow and ./transpose.
+
+#include "cli.h"
+#include "converters.h"
+#include "result_writer.h"
+#include "window_args.h"
+#include "window_inputs.h"
+#include "window_scan.h"
+
+#include <ctime>
+#include <string>
+
+namespace {
+
+const char* const kProgram = "kesto_gen_v2";
+
+const char* const kUsage =
+    "usage: kesto_gen_v2 -b BASE -s ASSOC -o RESULT -l LOG -a ALPHA -v VARSHARE -w WIDTH -t STEP -S START -E END\n"
+    "  BASE      genotype data set; ./morrow -o BASE BASE writes BASE.mk and BASE.gt, then\n"
+    "            ./transpose BASE.gt writes BASE.tg (both converters in the working folder)\n"
+    "  ASSOC     association results: header, then per SNP of BASE.mk, in its order, a line\n"
+    "            with the p-value in field 2 (e.g. snp_id, position, pvalue)\n"
+    "  RESULT    result file, one row per window\n"
+    "  LOG       log file: the converter summary, one line per window, the running time\n"
+    "  ALPHA     p-value threshold of a SNP hit, from 0 to 1\n"
+    "  VARSHARE  share of LD variance the kept components explain, from 0 to 1\n"
+    "  WIDTH     window width in base pairs, at least 1\n"
+    "  STEP      distance between window starts in base pairs, at least 1\n"
+    "  START     first position scanned, or -1 for the first SNP\n"
+    "  END       end of the scanned stretch, or -1 for the last SNP\n"
+    "example (run where ./morrow, ./transpose and scan_chr1.bed/.bim/.fam are):\n"
+    "  kesto_gen_v2 -b scan_chr1 -s scan_chr1_assoc.txt -o scan.out -l scan.log -a 0.05 -v 0.8"
+    " -w 100000 -t 50000 -S -1 -E -1\n";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int early = check_command_line(argc, argv, 21, kUsage);
+    if (early >= 0)
+        return early;
+    window_scan::WindowArgs args;
+    if (!window_scan::read_window_args(kProgram, argv, args))
+        return kExitUsage;
+    const std::string base = argv[2];
+    const std::string assoc_path = argv[4];
+    const std::string log_path = argv[8];
+    const std::clock_t started = std::clock();
+
+    // Both outputs are created, or emptied, before anything runs; morrow then
+    // appends its summary to the log.
+    ResultWriter results(kProgram, argv[6]);
+    if (!results.ok() || !ResultWriter(kProgram, log_path).ok())
+        return kExitFailure;
+    if (!window_scan::prepare_inputs(kProgram, base, log_path))
+        return kExitFailure;
+
+    window_scan::ScanTables tables;
+    int status = window_scan::load_markers(kProgram, window_scan::marker_file(base), tables.positions);
+    if (status == window_scan::kGoOn)
+        status = window_scan::load_association_hits(kProgram, assoc_path, tables.positions.size(), args.alpha,
+                                                    tables.hits);
+    if (status == window_scan::kGoOn)
+        status = window_scan::load_codes(kProgram, window_scan::genotype_file(base), 1, tables.positions.size(),
+                                         window_scan::Progress::Quiet, tables.codes);
+    if (status != window_scan::kGoOn)
+        return status;
+
+    // The converter's summary heads the log; the scan's lines follow it.
+    ResultWriter log(kProgram, log_path, true);
+    if (!log.ok())
+        return kExitFailure;
+    const window_scan::ScanSettings settings = window_scan::scan_settings(args, tables.positions);
+    return window_scan::run_scan(tables, settings, results, log, started) ? kExitOk : kExitFailure;
+}

@@ -1,0 +1,67 @@
+// kesto_matrix: sliding-window regional p-values along one stretch of a
+// chromosome, from a SNP table and a genotype matrix in the layouts of the
+// per-chromosome legend and genotype files.
+
+#include "cli.h"
+#include "result_writer.h"
+#include "window_args.h"
+#include "window_inputs.h"
+#include "window_scan.h"
+
+#include <ctime>
+#include <iostream>
+#include <string>
+
+namespace {
+
+const char* const kProgram = "kesto_matrix";
+
+const char* const kUsage =
+    "usage: kesto_matrix -s SNPTABLE -g GENOTYPE -o RESULT -l LOG -a ALPHA -v VARSHARE -w WIDTH -t STEP -S START -E END\n"
+    "  SNPTABLE  header, then per SNP in position order: id, position, p-value (legend layout)\n"
+    "  GENOTYPE  header of 2 + samples fields, then per SNP of SNPTABLE, in its order: two\n"
+    "            labels and one code (0, 1, 2, -1 missing) per sample (genotype layout)\n"
+    "  RESULT    result file, one row per window\n"
+    "  LOG       log file: one line per window, then the running time\n"
+    "  ALPHA     p-value threshold of a SNP hit, from 0 to 1\n"
+    "  VARSHARE  share of LD variance the kept components explain, from 0 to 1\n"
+    "  WIDTH     window width in base pairs, at least 1\n"
+    "  STEP      distance between window starts in base pairs, at least 1\n"
+    "  START     first position scanned, or -1 for the first SNP\n"
+    "  END       end of the scanned stretch, or -1 for the last SNP\n"
+    "example:\n"
+    "  kesto_matrix -s examples/legend_chr1.txt -g examples/genotype_chr1.txt -o matrix.out -l matrix.log"
+    " -a 0.05 -v 0.8 -w 100000 -t 50000 -S -1 -E -1\n";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int early = check_command_line(argc, argv, 21, kUsage);
+    if (early >= 0)
+        return early;
+    window_scan::WindowArgs args;
+    if (!window_scan::read_window_args(kProgram, argv, args))
+        return kExitUsage;
+    const std::string table_path = argv[2];
+    const std::string genotype_path = argv[4];
+    const std::clock_t started = std::clock();
+
+    ResultWriter results(kProgram, argv[6]);
+    ResultWriter log(kProgram, argv[8]);
+    if (!results.ok() || !log.ok())
+        return kExitFailure;
+
+    window_scan::ScanTables tables;
+    int status = window_scan::load_snp_table(kProgram, table_path, args.alpha, tables.positions, tables.hits);
+    if (status != window_scan::kGoOn)
+        return status;
+    std::cout << tables.positions.size() << std::endl;
+    status = window_scan::load_codes(kProgram, genotype_path, 2, tables.positions.size(),
+                                     window_scan::Progress::Print, tables.codes);
+    if (status != window_scan::kGoOn)
+        return status;
+
+    const window_scan::ScanSettings settings = window_scan::scan_settings(args, tables.positions);
+    return window_scan::run_scan(tables, settings, results, log, started) ? kExitOk : kExitFailure;
+}

@@ -1,0 +1,123 @@
+#include "window_inputs.h"
+
+#include "cli.h"
+#include "marker_files.h"
+#include "reference_files.h"
+#include "window_scan.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <utility>
+
+namespace window_scan {
+
+namespace {
+
+int missing(const char* message)
+{
+    std::cout << message << std::endl;
+    return kExitFailure;
+}
+
+int refused(const std::string& program, const std::string& message)
+{
+    std::cerr << program << ": " << message << "\n";
+    return kExitFailure;
+}
+
+int no_snps(const std::string& program, const std::string& path)
+{
+    return refused(program, path + " line 2: no SNP lines after the header; there is nothing to scan");
+}
+
+void report_nonnumeric(const std::string& program, const std::string& path, long count)
+{
+    if (count > 0)
+        std::cerr << program << ": " << path << ": " << count << " p-values are not numbers and count as no hit\n";
+}
+
+[[noreturn]] void cannot_open_codes()
+{
+    std::printf("cannot open input file %s", "haplotype");
+    std::fflush(stdout);
+    std::exit(kExitFailure);
+}
+
+} // namespace
+
+int load_markers(const std::string& program, const std::string& path, std::vector<std::int32_t>& positions)
+{
+    const ReadOutcome read = read_markers(path, positions);
+    if (read.status == ReadStatus::NotFound)
+        return missing("Input file not found");
+    if (read.status == ReadStatus::Malformed)
+        return refused(program, read.message);
+    if (positions.empty())
+        return no_snps(program, path);
+    return kGoOn;
+}
+
+int load_association_hits(const std::string& program, const std::string& path, std::size_t snps, double alpha,
+                          std::vector<float>& hits)
+{
+    PValueList list;
+    const ReadOutcome read = read_association_results(path, snps, list);
+    if (read.status == ReadStatus::NotFound)
+        return missing("File snptest not found");
+    if (read.status == ReadStatus::Malformed)
+        return refused(program, read.message);
+    report_nonnumeric(program, path, list.nonnumeric_pvalues);
+    hits = window_hits(list.pvalues, alpha);
+    return kGoOn;
+}
+
+int load_snp_table(const std::string& program, const std::string& path, double alpha,
+                   std::vector<std::int32_t>& positions, std::vector<float>& hits)
+{
+    LegendTable table;
+    const ReadOutcome read = read_legend(path, table);
+    if (read.status == ReadStatus::NotFound)
+        return missing("Input file not found");
+    if (read.status == ReadStatus::Malformed)
+        return refused(program, read.message);
+    if (table.positions.empty())
+        return no_snps(program, path);
+    report_nonnumeric(program, path, table.nonnumeric_pvalues);
+    positions = std::move(table.positions);
+    hits = window_hits(table.pvalues, alpha);
+    return kGoOn;
+}
+
+int load_codes(const std::string& program, const std::string& path, int leading_fields, std::size_t snps,
+               Progress progress, CodeTable& codes)
+{
+    int samples = 0;
+    const ReadOutcome header = read_genotype_header(path, leading_fields, samples);
+    if (header.status == ReadStatus::NotFound)
+        return missing("File genotype not found");
+    if (header.status == ReadStatus::Malformed)
+        return refused(program, header.message);
+
+    std::FILE* probe = std::fopen(path.c_str(), "r");
+    if (!probe)
+        cannot_open_codes();
+    std::fclose(probe);
+
+    const bool print = progress == Progress::Print;
+    if (print)
+        std::cout << "number of sample and genoposition " << samples << " " << snps << std::endl;
+    RowProgress row_read;
+    if (print)
+        row_read = [](std::size_t row) { std::cout << row << std::endl; };
+    const ReadOutcome rows = read_genotype_rows(path, leading_fields, snps, samples, codes, row_read);
+    if (rows.status == ReadStatus::NotFound)
+        cannot_open_codes();
+    if (rows.status == ReadStatus::Malformed)
+        return refused(program, rows.message);
+    if (print)
+        std::cout << samples << " " << snps << std::endl;
+    return kGoOn;
+}
+
+} // namespace window_scan
