@@ -1,0 +1,93 @@
+// Writes a deterministic simulated data set for the regional association
+// programs: per-chromosome SNP legends with p-values and genotype tables, a
+// gene list, pathways, and optionally one chromosome as PLINK files.
+
+#include "simulate/genes.h"
+#include "simulate/haplotypes.h"
+#include "simulate/options.h"
+#include "simulate/pathways.h"
+#include "simulate/plink.h"
+#include "simulate/random.h"
+#include "simulate/signals.h"
+#include "simulate/snps.h"
+#include "simulate/text_files.h"
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+// Streams the genotypes of one chromosome to its table (and PLINK set), then
+// writes the legend once the signal windows have been seen.
+void write_chromosome(const SimOptions& o, const SnpMap& map, const std::vector<Signal>& signals)
+{
+    const std::string dir = o.out + "/";
+    const std::string chr = std::to_string(map.chromosome);
+    const int n = o.individuals;
+
+    MosaicHaplotypes haplotypes(o.seed, map, 2 * n);
+    Rng missing(o.seed, kStreamMissing, map.chromosome);
+    const std::uint64_t missing_below = threshold32(o.missing);
+    GenotypeTable table(dir + "genotype_chr" + chr + ".txt", n);
+    SignalGenotypes kept(signals, map.chromosome, map.size());
+    std::unique_ptr<PlinkSet> plink;
+    if (o.plink == map.chromosome)
+        plink = std::make_unique<PlinkSet>(o.seed, map, n);
+
+    std::vector<signed char> codes(n);
+    for (std::size_t j = 0; j < map.size(); ++j) {
+        const std::vector<std::uint8_t>& allele = haplotypes.next();
+        // Monomorphic and rare SNPs stay complete, so that what makes them
+        // special cannot be hidden by a missing genotype.
+        const bool maskable = map.kind[j] == SnpKind::Common;
+        for (int i = 0; i < n; ++i) {
+            const bool lost = maskable && (missing.bits() >> 32) < missing_below;
+            codes[i] = lost ? -1 : static_cast<signed char>(allele[2 * i] + allele[2 * i + 1]);
+        }
+        table.add(map.id(j), map.position[j], codes);
+        kept.offer(j, codes);
+        if (plink)
+            plink->add(codes);
+    }
+    table.close();
+
+    const std::vector<double> pvalues = kept.pvalues(o.seed);
+    write_pvalue_table(dir + "legend_chr" + chr + ".txt", map, pvalues);
+    if (plink) {
+        const std::string prefix = dir + "scan_chr" + chr;
+        plink->write(prefix);
+        write_pvalue_table(prefix + "_assoc.txt", map, pvalues);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    SimOptions o;
+    const int status = parse_sim_options(argc, argv, o);
+    if (status >= 0)
+        return status;
+    try {
+        std::error_code ec;
+        std::filesystem::create_directories(o.out, ec);
+        if (!std::filesystem::is_directory(o.out))
+            throw std::runtime_error("cannot create folder " + o.out);
+
+        std::vector<SnpMap> maps;
+        for (int c = 1; c <= o.chromosomes; ++c)
+            maps.push_back(make_snp_map(o.seed, c, o.snps, o.spacing));
+        const std::vector<Gene> genes = make_genes(o.seed, maps, o.genes);
+        const std::vector<Signal> signals = plant_signals(o.seed, maps, genes);
+        write_gene_list(o.out + "/genelist.txt", genes);
+        write_pathways(o.out + "/pathways.txt", make_pathways(o.seed, genes, o.pathways));
+        for (const auto& map : maps)
+            write_chromosome(o, map, signals);
+    } catch (const std::exception& e) {
+        std::cerr << "kesto_simulate: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}

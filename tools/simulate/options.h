@@ -1,0 +1,26 @@
+#ifndef KESTO_SIMULATE_OPTIONS_H
+#define KESTO_SIMULATE_OPTIONS_H
+
+#include <cstdint>
+#include <string>
+
+struct SimOptions {
+    std::string out = ".";
+    std::uint64_t seed = 20261208;
+    int chromosomes = 2;
+    int snps = 1000;          // per chromosome
+    int individuals = 200;
+    int genes = 50;           // over all chromosomes
+    int pathways = 20;
+    int plink = 0;            // chromosome written as PLINK files, 0 for none
+    int spacing = 3000;       // mean gap between neighbouring SNPs, bp
+    double missing = 0.01;    // share of genotypes coded -1
+};
+
+extern const char* const kSimUsage;
+
+// Reads the command line into `options`. Returns -1 to go on, otherwise the
+// exit status (0 after --help, 2 after a bad option, reported on stderr).
+int parse_sim_options(int argc, const char* const* argv, SimOptions& options);
+
+#endif
