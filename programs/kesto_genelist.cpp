@@ -81,7 +81,7 @@ struct Settings {
 bool run_batch(const std::vector<GeneLine>& batch, const Settings& settings, ChromosomeStore* store, int threads,
                std::set<std::string>& reported_legends, ResultWriter& out)
 {
-    std::vector<RegionOutcome> outcomes(batch.size());
+    std::vector<RegionReport> outcomes(batch.size());
     parallel_for(batch.size(), threads, [&](std::size_t i) {
         if (!batch[i].usable)
             return;
@@ -97,7 +97,7 @@ bool run_batch(const std::vector<GeneLine>& batch, const Settings& settings, Chr
             continue;
         }
         const Gene& gene = batch[i].gene;
-        const RegionOutcome& o = outcomes[i];
+        const RegionReport& o = outcomes[i];
         report_outcome(o);
         const std::string legend = settings.legend_prefix + "legend_chr" + gene.chromosome + ".txt";
         if (o.nonnumeric_pvalues > 0 && reported_legends.insert(legend).second)

@@ -25,9 +25,9 @@ std::string Kesto::legend_file() const { return legend_prefix_ + "legend_chr" + 
 std::string Kesto::genotype_file() const { return genotype_prefix_ + "genotype_chr" + chromosome_ + ".txt"; }
 
 template <class Files>
-RegionOutcome Kesto::evaluate_files(const Files& files) const
+RegionReport Kesto::evaluate_files(const Files& files) const
 {
-    RegionOutcome outcome;
+    RegionReport outcome;
     const auto failed = [&outcome](RegionStatus why) {
         outcome.status = why;
         outcome.triple = RegionTriple(0, 0.0f, 0.0f);
@@ -84,10 +84,10 @@ RegionOutcome Kesto::evaluate_files(const Files& files) const
     return outcome;
 }
 
-RegionOutcome Kesto::evaluate() const
+RegionReport Kesto::evaluate() const
 {
     if (!is_safe_chromosome(chromosome_)) {
-        RegionOutcome outcome;
+        RegionReport outcome;
         outcome.status = RegionStatus::BadInput;
         outcome.err = "chromosome name '" + chromosome_ +
                       "' cannot name a reference file (letters, digits, '_', '-' and '.' only)\n";
@@ -98,7 +98,7 @@ RegionOutcome Kesto::evaluate() const
     return evaluate_files(load_plain_chromosome(legend_file(), genotype_file()));
 }
 
-void report_outcome(const RegionOutcome& outcome)
+void report_outcome(const RegionReport& outcome)
 {
     if (outcome.status == RegionStatus::Fatal) {
         std::cout.flush();
@@ -114,7 +114,7 @@ void report_outcome(const RegionOutcome& outcome)
 
 RegionTriple Kesto::CalKesto()
 {
-    const RegionOutcome outcome = evaluate();
+    const RegionReport outcome = evaluate();
     status_ = outcome.status;
     nonnumeric_ = outcome.nonnumeric_pvalues;
     report_outcome(outcome);

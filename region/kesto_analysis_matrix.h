@@ -23,7 +23,7 @@ using RegionTriple = boost::tuple<int, float, float>;
 
 // A region's result together with the messages its computation gives, so
 // that callers may compute regions in any order and still report in order.
-struct RegionOutcome {
+struct RegionReport {
     RegionTriple triple{0, 0.0f, 0.0f};
     RegionStatus status = RegionStatus::Computed;
     std::string out;  // lines for standard output
@@ -48,7 +48,7 @@ public:
     RegionTriple CalKesto();
 
     // The same computation without printing anything.
-    RegionOutcome evaluate() const;
+    RegionReport evaluate() const;
 
     RegionStatus status() const { return status_; }
     std::string legend_file() const;
@@ -58,7 +58,7 @@ public:
 
 private:
     template <class Files>
-    RegionOutcome evaluate_files(const Files& files) const;
+    RegionReport evaluate_files(const Files& files) const;
 
     std::string chromosome_;
     std::int32_t start_;
@@ -74,6 +74,6 @@ private:
 };
 
 // Prints an outcome's messages as CalKesto does; ends the process on Fatal.
-void report_outcome(const RegionOutcome& outcome);
+void report_outcome(const RegionReport& outcome);
 
 #endif
