@@ -1,0 +1,111 @@
+// kesto_pw: one regional p-value per pathway of a pathway file.
+
+#include "cli.h"
+#include "gene_table.h"
+#include "pathway_evaluation.h"
+#include "pathway_line.h"
+#include "pathway_regions.h"
+#include "result_writer.h"
+
+#include <fstream>
+#include <iostream>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const kProgram = "kesto_pw";
+
+const char* const kUsage =
+    "usage: kesto_pw -p PATHWAYS -g GENELIST -o RESULT -l LEGEND_PREFIX -G GENOTYPE_PREFIX -a ALPHA -v VARSHARE "
+    "-f FLANK\n"
+    "  PATHWAYS        pathway file, no header: id, name, then member gene names per line\n"
+    "  GENELIST        gene list: header, then chromosome, id, start, end, gene name per line\n"
+    "  RESULT          result file, one row per pathway\n"
+    "  LEGEND_PREFIX   put verbatim before legend_chrN.txt (a folder must end in /)\n"
+    "  GENOTYPE_PREFIX put verbatim before genotype_chrN.txt\n"
+    "  ALPHA           p-value threshold of a SNP hit, from 0 to 1\n"
+    "  VARSHARE        share of LD variance the kept components explain, from 0 to 1\n"
+    "  FLANK           base pairs added on both sides of each merged region\n"
+    "example:\n"
+    "  kesto_pw -p examples/pathways.txt -g examples/genelist.txt -o pathways.out -l examples/ -G examples/ "
+    "-a 0.05 -v 0.8 -f 20000\n";
+
+// Evaluates every region of one pathway; non-numeric p-values are reported
+// once per legend file over the whole run.
+PathwayResult evaluate_pathway(const PathwayLine& pathway, const std::vector<GeneEntry>& genes,
+                               const RegionSettings& settings, std::set<std::string>& reported_legends)
+{
+    std::vector<RegionOutcome> outcomes;
+    for (const GeneEntry& region : pathway_regions(genes, pathway.members)) {
+        outcomes.push_back(evaluate_region(region, settings));
+        const RegionOutcome& outcome = outcomes.back();
+        if (outcome.nonnumeric_pvalues > 0 && reported_legends.insert(outcome.legend_file).second)
+            std::cerr << kProgram << ": " << outcome.legend_file << ": " << outcome.nonnumeric_pvalues
+                      << " p-values are not numbers and count as no hit\n";
+    }
+    return combine_regions(outcomes, settings.alpha);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int early = check_command_line(argc, argv, 17, kUsage);
+    if (early >= 0)
+        return early;
+    const std::string pathway_path = argv[2];
+    const std::string gene_path = argv[4];
+    const std::string result_path = argv[6];
+    double alpha = 0, share = 0;
+    RegionSettings settings;
+    if (!read_unit_value(kProgram, "alpha", argv[12], alpha) ||
+        !read_unit_value(kProgram, "variance share", argv[14], share) ||
+        !read_int_value(kProgram, "flank", argv[16], settings.flank))
+        return kExitUsage;
+    settings.alpha = static_cast<float>(alpha);
+    settings.variance_share = static_cast<float>(share);
+    settings.legend_prefix = argv[8];
+    settings.genotype_prefix = argv[10];
+
+    std::ifstream pathways(pathway_path);
+    if (!pathways) {
+        std::cout << "Input pathway file not found" << std::endl;
+        return kExitFailure;
+    }
+    GeneTable genes;
+    if (!read_gene_table(gene_path, genes)) {
+        std::cout << "Input genelist file not found" << std::endl;
+        return kExitFailure;
+    }
+    for (const std::string& warning : genes.warnings)
+        std::cerr << kProgram << ": " << warning << "\n";
+
+    ResultWriter out(kProgram, result_path);
+    if (!out.ok() || !out.row({"Pathway_no", "Pathway_name", "ncritical", "nsignificant", "regional_p"}))
+        return kExitFailure;
+
+    std::set<std::string> reported_legends;
+    std::string line;
+    long line_no = 0;
+    while (std::getline(pathways, line)) {
+        ++line_no;
+        PathwayLine pathway;
+        if (!parse_pathway_line(line, pathway)) {
+            std::cerr << kProgram << ": " << pathway_path << " line " << line_no
+                      << ": expected at least 2 fields (id, name), found fewer; no row written\n";
+            continue;
+        }
+        const PathwayResult result = evaluate_pathway(pathway, genes.genes, settings, reported_legends);
+        if (result.unevaluated > 0)
+            std::cerr << kProgram << ": pathway " << pathway.id << " (" << pathway_path << " line " << line_no
+                      << "): " << result.unevaluated << " of " << result.regions
+                      << " regions could not be evaluated (reference files missing or unreadable) and add nothing "
+                         "to the sums\n";
+        if (!out.row({pathway.id, pathway.name, format_number(result.ncritical), format_number(result.nsignificant),
+                      format_number(result.regional_p)}))
+            return kExitFailure;
+    }
+    return kExitOk;
+}
