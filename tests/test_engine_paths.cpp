@@ -37,6 +37,23 @@ protected:
         }
         genes += "1\tidE\t999999000\t999999100\tEMPTY";  // no final newline
         write_file(dir.file("genes.txt"), genes);
+        std::string pathways;
+        for (int p = 0; p < 25; ++p) {
+            pathways += "PW" + std::to_string(p) + "\tpathway " + std::to_string(p);
+            for (int m = 0; m < 2 + p % 6; ++m)
+                pathways += "\tG" + std::to_string((p * 7 + m * (1 + p % 3)) % 61);
+            pathways += p == 12 ? "\n\n" : "\n";  // one empty line among them
+        }
+        write_file(dir.file("pathways.txt"), pathways + "PWlast\tlast\tG1\tG2\tEMPTY");
+    }
+
+    Output pathways(const std::vector<std::string>& env)
+    {
+        const auto r = run_program_env("kesto_pw",
+                                       {"-p", "pathways.txt", "-g", "genes.txt", "-o", "pw.txt", "-l", "./", "-G",
+                                        "./", "-a", "0.05", "-v", "0.8", "-f", "5000"},
+                                       dir.path(), env);
+        return {r.status, r.out, r.err, read_file(dir.file("pw.txt"))};
     }
 
     Output genelist(const std::vector<std::string>& env)
@@ -76,6 +93,26 @@ TEST_F(EnginePaths, GeneListThreadsChangeNothing)
     const Output one = genelist({"KESTO_THREADS=1"});
     expect_same(one, genelist({"KESTO_THREADS=2"}));
     expect_same(one, genelist({"KESTO_THREADS=3", "KESTO_CACHE_MB=1"}));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(EnginePaths, PathwaysFastEngineMatchesReference)
+{
+    const Output reference = pathways({"KESTO_ENGINE=reference"});
+    ASSERT_EQ(reference.status, 0);
+    EXPECT_NE(reference.err.find("could not be evaluated"), std::string::npos);
+    EXPECT_NE(reference.result.find("PWlast\tlast\t"), std::string::npos);
+    expect_same(reference, pathways({}));
+}
+
+TEST_F(EnginePaths, PathwaysThreadsChangeNothing)
+{
+    const Output one = pathways({});
+    expect_same(one, pathways({"KESTO_THREADS=2"}));
+    expect_same(one, pathways({"KESTO_THREADS=3", "KESTO_CACHE_MB=1"}));
 }
 
 } // namespace
