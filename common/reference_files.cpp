@@ -3,6 +3,7 @@
 #include "csvline.h"
 #include "numbers.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -89,6 +90,19 @@ ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std:
 {
     codes.samples = samples;
     codes.codes.assign(snps * static_cast<std::size_t>(samples), 0);
+    std::size_t next = 0;
+    return read_genotype_rows(path, leading_fields, snps, samples, [&](const std::int32_t* row) {
+        std::copy(row, row + samples, codes.codes.begin() + static_cast<std::ptrdiff_t>(next * samples));
+        if (row_read)
+            row_read(next);
+        ++next;
+    });
+}
+
+ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std::size_t snps, int samples,
+                               const GenotypeRowSink& sink)
+{
+    std::vector<std::int32_t> row_codes(static_cast<std::size_t>(samples));
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "r"));
     if (!file)
         return {ReadStatus::NotFound, {}};
@@ -118,7 +132,7 @@ ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std:
                                  " leading fields before the codes");
             ++p;
         }
-        std::int32_t* row = codes.codes.data() + snp * static_cast<std::size_t>(samples);
+        std::int32_t* row = row_codes.data();
         int count = 0;
         while (true) {
             while (p < end && (is_blank(*p) || *p == '\r' || *p == '\n'))
@@ -144,8 +158,7 @@ ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std:
         if (count != samples)
             return malformed(at_line(path, line_no) + ": " + std::to_string(count) + " codes, but the header announces " +
                              std::to_string(samples));
-        if (row_read)
-            row_read(snp);
+        sink(row);
     }
     return {};
 }

@@ -40,6 +40,12 @@ using RowProgress = std::function<void(std::size_t row)>;
 ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std::size_t snps, int samples,
                                CodeTable& codes, const RowProgress& row_read = nullptr);
 
+// The same reading, handing each row of codes to `sink` as soon as it is
+// checked, so that callers can store the codes in their own form.
+using GenotypeRowSink = std::function<void(const std::int32_t* row)>;
+ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std::size_t snps, int samples,
+                               const GenotypeRowSink& sink);
+
 // Turns p-values into hit indicators: 1 where p < alpha in single precision.
 std::vector<float> hits_below(const std::vector<float>& pvalues, float alpha);
 

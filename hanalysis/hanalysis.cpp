@@ -144,11 +144,10 @@ Eigen::Matrix2f haplotype_frequencies(const GenoTable& t)
     return R;
 }
 
-double ld_dprime(const GenoTable& table)
+namespace {
+
+double dprime_from(const LdTerms& t)
 {
-    if (no_complete_individual(table))
-        return 0.0;
-    const LdTerms t = ld_terms(table);
     float dmax;
     if (t.D >= 0.0) {
         const float a = t.p1 * t.q0;
@@ -162,15 +161,28 @@ double ld_dprime(const GenoTable& table)
     return t.D / static_cast<double>(dmax);
 }
 
-double ld_rsquare(const GenoTable& table)
+double rsquare_from(const LdTerms& t)
 {
-    if (no_complete_individual(table))
-        return 0.0;
-    const LdTerms t = ld_terms(table);
     if (t.smallest == 0.0f)
         return 1.0;
     const float den = 4.0f * t.q0 * t.p0 * t.q1 * t.p1;
     return t.S / static_cast<double>(den);
+}
+
+} // namespace
+
+double ld_dprime(const GenoTable& table)
+{
+    if (no_complete_individual(table))
+        return 0.0;
+    return dprime_from(ld_terms(table));
+}
+
+double ld_rsquare(const GenoTable& table)
+{
+    if (no_complete_individual(table))
+        return 0.0;
+    return rsquare_from(ld_terms(table));
 }
 
 float signed_ld(const GenoTable& table)
@@ -178,8 +190,12 @@ float signed_ld(const GenoTable& table)
     const Eigen::Matrix2f freq = allele_frequencies(table);
     if (static_cast<double>(freq.minCoeff()) < 0.01)
         return 0.0f;
-    const double dprime = ld_dprime(table);
-    const float r2 = static_cast<float>(ld_rsquare(table));
+    if (no_complete_individual(table))
+        return 0.0f;
+    // One haplotype estimation serves both measures.
+    const LdTerms terms = ld_terms(table);
+    const double dprime = dprime_from(terms);
+    const float r2 = static_cast<float>(rsquare_from(terms));
     return dprime < 0.0 ? -r2 : r2;
 }
 

@@ -1,11 +1,14 @@
 // kesto_pw: one regional p-value per pathway of a pathway file.
 
+#include "chromosome_store.h"
 #include "cli.h"
 #include "gene_table.h"
 #include "pathway_evaluation.h"
 #include "pathway_line.h"
 #include "pathway_regions.h"
+#include "parallel.h"
 #include "result_writer.h"
+#include "run_options.h"
 
 #include <fstream>
 #include <iostream>
@@ -34,18 +37,70 @@ const char* const kUsage =
 
 // Evaluates every region of one pathway; non-numeric p-values are reported
 // once per legend file over the whole run.
-PathwayResult evaluate_pathway(const PathwayLine& pathway, const std::vector<GeneEntry>& genes,
-                               const RegionSettings& settings, std::set<std::string>& reported_legends)
+PathwayResult evaluate_pathway(const std::vector<GeneEntry>& regions, const RegionSettings& settings,
+                               const RegionEngine& engine, std::set<std::string>& reported_legends)
 {
     std::vector<RegionOutcome> outcomes;
-    for (const GeneEntry& region : pathway_regions(genes, pathway.members)) {
-        outcomes.push_back(evaluate_region(region, settings));
+    for (const GeneEntry& region : regions) {
+        outcomes.push_back(evaluate_region(region, settings, engine));
         const RegionOutcome& outcome = outcomes.back();
         if (outcome.nonnumeric_pvalues > 0 && reported_legends.insert(outcome.legend_file).second)
             std::cerr << kProgram << ": " << outcome.legend_file << ": " << outcome.nonnumeric_pvalues
                       << " p-values are not numbers and count as no hit\n";
     }
     return combine_regions(outcomes, settings.alpha);
+}
+
+// One line of the pathway file, read ahead of its evaluation.
+struct PendingPathway {
+    long line_no = 0;
+    bool usable = false;
+    PathwayLine pathway;
+    std::vector<GeneEntry> regions;
+};
+
+// Computes, on several threads, the regions of a batch of pathways that no
+// earlier pathway had, so that the pathways can then be reported in order
+// from the cache.
+void prefetch_regions(const std::vector<PendingPathway>& batch, const RegionSettings& settings,
+                      const RegionEngine& engine, int threads)
+{
+    std::vector<GeneEntry> todo;
+    std::set<RegionCache::Key> seen;
+    for (const PendingPathway& p : batch)
+        for (const GeneEntry& region : p.regions) {
+            const RegionCache::Key key = RegionCache::key_of(region);
+            if (engine.cache->find(key) == nullptr && seen.insert(key).second)
+                todo.push_back(region);
+        }
+    std::vector<RegionReport> reports(todo.size());
+    parallel_for(todo.size(), threads,
+                 [&](std::size_t i) { reports[i] = compute_region(todo[i], settings, engine.store); });
+    for (std::size_t i = 0; i < todo.size(); ++i)
+        engine.cache->insert(RegionCache::key_of(todo[i]), std::move(reports[i]));
+}
+
+bool report_batch(const std::vector<PendingPathway>& batch, const std::string& pathway_path,
+                  const RegionSettings& settings, const RegionEngine& engine,
+                  std::set<std::string>& reported_legends, ResultWriter& out)
+{
+    for (const PendingPathway& p : batch) {
+        if (!p.usable) {
+            std::cerr << kProgram << ": " << pathway_path << " line " << p.line_no
+                      << ": expected at least 2 fields (id, name), found fewer; no row written\n";
+            continue;
+        }
+        const PathwayResult result = evaluate_pathway(p.regions, settings, engine, reported_legends);
+        if (result.unevaluated > 0)
+            std::cerr << kProgram << ": pathway " << p.pathway.id << " (" << pathway_path << " line " << p.line_no
+                      << "): " << result.unevaluated << " of " << result.regions
+                      << " regions could not be evaluated (reference files missing or unreadable) and add nothing "
+                         "to the sums\n";
+        if (!out.row({p.pathway.id, p.pathway.name, format_number(result.ncritical),
+                      format_number(result.nsignificant), format_number(result.regional_p)}))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -86,26 +141,38 @@ int main(int argc, char** argv)
     if (!out.ok() || !out.row({"Pathway_no", "Pathway_name", "ncritical", "nsignificant", "regional_p"}))
         return kExitFailure;
 
+    const int threads = thread_count(kProgram);
+    ChromosomeStore store(cache_bytes(kProgram));
+    RegionCache cache;
+    RegionEngine engine;
+    if (!use_reference_engine()) {
+        engine.store = &store;
+        engine.cache = &cache;
+    }
+    const std::size_t batch_size = engine.cache != nullptr && threads > 1 ? 8 * static_cast<std::size_t>(threads) : 1;
     std::set<std::string> reported_legends;
+    std::vector<PendingPathway> batch;
     std::string line;
     long line_no = 0;
-    while (std::getline(pathways, line)) {
-        ++line_no;
-        PathwayLine pathway;
-        if (!parse_pathway_line(line, pathway)) {
-            std::cerr << kProgram << ": " << pathway_path << " line " << line_no
-                      << ": expected at least 2 fields (id, name), found fewer; no row written\n";
-            continue;
+    while (true) {
+        const bool more = static_cast<bool>(std::getline(pathways, line));
+        if (more) {
+            PendingPathway p;
+            p.line_no = ++line_no;
+            p.usable = parse_pathway_line(line, p.pathway);
+            if (p.usable)
+                p.regions = pathway_regions(genes.genes, p.pathway.members);
+            batch.push_back(std::move(p));
         }
-        const PathwayResult result = evaluate_pathway(pathway, genes.genes, settings, reported_legends);
-        if (result.unevaluated > 0)
-            std::cerr << kProgram << ": pathway " << pathway.id << " (" << pathway_path << " line " << line_no
-                      << "): " << result.unevaluated << " of " << result.regions
-                      << " regions could not be evaluated (reference files missing or unreadable) and add nothing "
-                         "to the sums\n";
-        if (!out.row({pathway.id, pathway.name, format_number(result.ncritical), format_number(result.nsignificant),
-                      format_number(result.regional_p)}))
-            return kExitFailure;
+        if (batch.size() == batch_size || (!more && !batch.empty())) {
+            if (batch_size > 1)
+                prefetch_regions(batch, settings, engine, threads);
+            if (!report_batch(batch, pathway_path, settings, engine, reported_legends, out))
+                return kExitFailure;
+            batch.clear();
+        }
+        if (!more)
+            break;
     }
     return kExitOk;
 }

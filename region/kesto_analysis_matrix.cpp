@@ -1,8 +1,8 @@
 #include "kesto_analysis_matrix.h"
 
 #include "chromosome_name.h"
+#include "chromosome_store.h"
 #include "ld_matrix.h"
-#include "reference_files.h"
 #include "region_select.h"
 
 #include <Eigen/Dense>
@@ -24,74 +24,99 @@ std::string Kesto::legend_file() const { return legend_prefix_ + "legend_chr" + 
 
 std::string Kesto::genotype_file() const { return genotype_prefix_ + "genotype_chr" + chromosome_ + ".txt"; }
 
-boost::tuple<int, float, float> Kesto::CalKesto()
+template <class Files>
+RegionReport Kesto::evaluate_files(const Files& files) const
 {
-    const auto failed = [this](RegionStatus why) {
-        status_ = why;
-        return boost::make_tuple(0, 0.0f, 0.0f);
+    RegionReport outcome;
+    const auto failed = [&outcome](RegionStatus why) {
+        outcome.status = why;
+        outcome.triple = RegionTriple(0, 0.0f, 0.0f);
+        return outcome;
     };
+    outcome.nonnumeric_pvalues = files.legend.nonnumeric_pvalues;
+    if (files.legend_read.status == ReadStatus::NotFound) {
+        outcome.out = "Input legend file not found " + legend_file() + "\n";
+        return failed(RegionStatus::MissingFile);
+    }
+    if (files.legend_read.status == ReadStatus::Malformed) {
+        outcome.err = files.legend_read.message + "\n";
+        return failed(RegionStatus::BadInput);
+    }
+    if (files.header_read.status == ReadStatus::NotFound) {
+        outcome.out = "File genotype not found\n";
+        return failed(RegionStatus::MissingFile);
+    }
+    if (files.header_read.status == ReadStatus::Malformed) {
+        outcome.err = files.header_read.message + "\n";
+        return failed(RegionStatus::BadInput);
+    }
+    if (files.rows_read.status == ReadStatus::NotFound)
+        return failed(RegionStatus::Fatal);
+    if (files.rows_read.status == ReadStatus::Malformed) {
+        outcome.err = files.rows_read.message + "\n";
+        return failed(RegionStatus::BadInput);
+    }
+
+    const std::vector<std::int32_t>& positions = files.legend.positions;
+    if (positions.empty())
+        outcome.err = legend_file() + ": no SNP lines after the header; the region is empty\n";
+    const std::vector<float> hit_list = hits_below(files.legend.pvalues, alpha_);
+    // Flanked bounds in 64 bits: no position and flank can overflow them.
+    const std::int64_t start = static_cast<std::int64_t>(start_) - flank_;
+    const std::int64_t end = static_cast<std::int64_t>(end_) + flank_;
+    const IndexRange range = select_range(positions, start, end);
+    if (range.count <= 0) {
+        outcome.status = RegionStatus::Empty;
+        outcome.triple = RegionTriple(0, 0.0f, -1.0f);
+        return outcome;
+    }
+
+    const int n = static_cast<int>(range.count);
+    const Eigen::VectorXf hits =
+        Eigen::Map<const Eigen::VectorXf>(hit_list.data(), static_cast<Eigen::Index>(hit_list.size()));
+    const Eigen::MatrixXf ld = build_ld_matrix(files.codes, range.first, n);
+    const ComponentWeighting weighting =
+        weigh_components(ld, hits, range.first, static_cast<double>(variance_share_));
+    const double p = regional_p(weighting.ncritical, weighting.nsignificant, alpha_);
+    outcome.status = RegionStatus::Computed;
+    outcome.triple =
+        RegionTriple(weighting.ncritical, static_cast<float>(weighting.nsignificant), static_cast<float>(p));
+    return outcome;
+}
+
+RegionReport Kesto::evaluate() const
+{
     if (!is_safe_chromosome(chromosome_)) {
-        std::cerr << "chromosome name '" << chromosome_
-                  << "' cannot name a reference file (letters, digits, '_', '-' and '.' only)\n";
-        return failed(RegionStatus::BadInput);
+        RegionReport outcome;
+        outcome.status = RegionStatus::BadInput;
+        outcome.err = "chromosome name '" + chromosome_ +
+                      "' cannot name a reference file (letters, digits, '_', '-' and '.' only)\n";
+        return outcome;
     }
+    if (store_ != nullptr)
+        return evaluate_files(*store_->get(legend_file(), genotype_file()));
+    return evaluate_files(load_plain_chromosome(legend_file(), genotype_file()));
+}
 
-    const std::string legend_path = legend_file();
-    LegendTable legend;
-    const ReadOutcome legend_read = read_legend(legend_path, legend);
-    nonnumeric_ = legend.nonnumeric_pvalues;
-    if (legend_read.status == ReadStatus::NotFound) {
-        std::cout << "Input legend file not found " << legend_path << std::endl;
-        return failed(RegionStatus::MissingFile);
-    }
-    if (legend_read.status == ReadStatus::Malformed) {
-        std::cerr << legend_read.message << "\n";
-        return failed(RegionStatus::BadInput);
-    }
-
-    const std::string genotype_path = genotype_file();
-    int samples = 0;
-    const ReadOutcome header_read = read_genotype_header(genotype_path, 2, samples);
-    if (header_read.status == ReadStatus::NotFound) {
-        std::cout << "File genotype not found" << std::endl;
-        return failed(RegionStatus::MissingFile);
-    }
-    if (header_read.status == ReadStatus::Malformed) {
-        std::cerr << header_read.message << "\n";
-        return failed(RegionStatus::BadInput);
-    }
-
-    const std::size_t snps = legend.positions.size();
-    CodeTable codes;
-    const ReadOutcome rows_read = read_genotype_rows(genotype_path, 2, snps, samples, codes);
-    if (rows_read.status == ReadStatus::NotFound) {
+void report_outcome(const RegionReport& outcome)
+{
+    if (outcome.status == RegionStatus::Fatal) {
+        std::cout.flush();
         std::printf("cannot open input file %s", "haplotype");
         std::fflush(stdout);
         std::exit(1);
     }
-    if (rows_read.status == ReadStatus::Malformed) {
-        std::cerr << rows_read.message << "\n";
-        return failed(RegionStatus::BadInput);
-    }
+    if (!outcome.out.empty())
+        std::cout << outcome.out << std::flush;
+    if (!outcome.err.empty())
+        std::cerr << outcome.err;
+}
 
-    if (snps == 0)
-        std::cerr << legend_path << ": no SNP lines after the header; the region is empty\n";
-
-    const std::vector<float> hit_list = hits_below(legend.pvalues, alpha_);
-    start_ -= flank_;
-    end_ += flank_;
-    const IndexRange range = select_range(legend.positions, start_, end_);
-    if (range.count <= 0) {
-        status_ = RegionStatus::Empty;
-        return boost::make_tuple(0, 0.0f, -1.0f);
-    }
-
-    const int n = static_cast<int>(range.count);
-    const Eigen::VectorXf hits = Eigen::Map<const Eigen::VectorXf>(hit_list.data(), static_cast<Eigen::Index>(snps));
-    const Eigen::MatrixXf ld = build_ld_matrix(codes, range.first, n);
-    const ComponentWeighting weighting =
-        weigh_components(ld, hits, range.first, static_cast<double>(variance_share_));
-    const double p = regional_p(weighting.ncritical, weighting.nsignificant, alpha_);
-    status_ = RegionStatus::Computed;
-    return boost::make_tuple(weighting.ncritical, static_cast<float>(weighting.nsignificant), static_cast<float>(p));
+RegionTriple Kesto::CalKesto()
+{
+    const RegionReport outcome = evaluate();
+    status_ = outcome.status;
+    nonnumeric_ = outcome.nonnumeric_pvalues;
+    report_outcome(outcome);
+    return outcome.triple;
 }

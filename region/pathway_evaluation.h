@@ -5,6 +5,8 @@
 #include "kesto_analysis_matrix.h"
 
 #include <cstdint>
+#include <map>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -28,8 +30,37 @@ struct RegionOutcome {
     long nonnumeric_pvalues = 0;
 };
 
-// Evaluates one region with a fresh region engine.
-RegionOutcome evaluate_region(const GeneEntry& region, const RegionSettings& settings);
+class ChromosomeStore;
+
+// Regions already computed in this run, keyed by chromosome, start and end;
+// a pathway file names the same genes again and again.
+class RegionCache {
+public:
+    using Key = std::tuple<std::string, std::int32_t, std::int32_t>;
+    static Key key_of(const GeneEntry& region) { return Key(region.chromosome, region.start, region.end); }
+
+    const RegionReport* find(const Key& key) const;
+    void insert(const Key& key, RegionReport report);
+
+private:
+    std::map<Key, RegionReport> reports_;
+};
+
+// How the regions of a run are computed: with no store, every region reads
+// its reference files afresh; with a store, each chromosome is loaded once,
+// and with a cache each region is computed once.
+struct RegionEngine {
+    ChromosomeStore* store = nullptr;
+    RegionCache* cache = nullptr;
+};
+
+// Computes one region without printing anything.
+RegionReport compute_region(const GeneEntry& region, const RegionSettings& settings, ChromosomeStore* store);
+
+// Evaluates one region (or takes it from the cache) and prints its messages,
+// as the region engine prints them, every time.
+RegionOutcome evaluate_region(const GeneEntry& region, const RegionSettings& settings,
+                              const RegionEngine& engine = {});
 
 // A region whose reference files were missing or unreadable: it has no result.
 bool is_unevaluated(const RegionOutcome& outcome);

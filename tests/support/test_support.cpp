@@ -56,7 +56,7 @@ std::string bin_path(const std::string& program)
 
 
 RunResult run_command(const std::string& executable, const std::vector<std::string>& args,
-                      const std::string& workdir)
+                      const std::string& workdir, const std::vector<std::string>& env)
 {
     // Output goes to temp files so that large outputs cannot dead-lock a pipe.
     TempDir capture;
@@ -71,6 +71,8 @@ RunResult run_command(const std::string& executable, const std::vector<std::stri
         int null_fd = open("/dev/null", O_RDONLY);
         if (out_fd < 0 || err_fd < 0 || null_fd < 0 || chdir(workdir.c_str()) != 0)
             _exit(126);
+        for (const auto& setting : env)
+            putenv(const_cast<char*>(setting.c_str()));
         dup2(null_fd, 0);
         dup2(out_fd, 1);
         dup2(err_fd, 2);
@@ -95,6 +97,12 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
                       const std::string& workdir)
 {
     return run_command(bin_path(program), args, workdir);
+}
+
+RunResult run_program_env(const std::string& program, const std::vector<std::string>& args,
+                          const std::string& workdir, const std::vector<std::string>& env)
+{
+    return run_command(bin_path(program), args, workdir, env);
 }
 
 } // namespace kesto_test

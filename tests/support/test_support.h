@@ -36,9 +36,13 @@ struct RunResult {
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
                       const std::string& workdir = ".");
 
+// The same with extra environment settings ("NAME=value").
+RunResult run_program_env(const std::string& program, const std::vector<std::string>& args,
+                          const std::string& workdir, const std::vector<std::string>& env);
+
 // Runs any executable given by path.
 RunResult run_command(const std::string& executable, const std::vector<std::string>& args,
-                      const std::string& workdir = ".");
+                      const std::string& workdir = ".", const std::vector<std::string>& env = {});
 
 std::string bin_path(const std::string& program);
 

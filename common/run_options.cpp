@@ -1,0 +1,46 @@
+#include "run_options.h"
+
+#include "numbers.h"
+
+#include <cstdlib>
+#include <iostream>
+
+namespace {
+
+bool read_env_int(const char* name, const std::string& program, std::int32_t low, std::int32_t high,
+                  std::int32_t& value)
+{
+    const char* text = std::getenv(name);
+    if (text == nullptr || *text == '\0')
+        return false;
+    std::int32_t v = 0;
+    if (!parse_int32(text, v) || v < low || v > high) {
+        std::cerr << program << ": " << name << "='" << text << "' is not a whole number from " << low << " to "
+                  << high << "; using the default\n";
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+} // namespace
+
+int thread_count(const std::string& program)
+{
+    std::int32_t threads = 1;
+    read_env_int("KESTO_THREADS", program, 1, 256, threads);
+    return threads;
+}
+
+bool use_reference_engine()
+{
+    const char* text = std::getenv("KESTO_ENGINE");
+    return text != nullptr && std::string(text) == "reference";
+}
+
+std::size_t cache_bytes(const std::string& program)
+{
+    std::int32_t mb = 1024;
+    read_env_int("KESTO_CACHE_MB", program, 1, 1 << 20, mb);
+    return static_cast<std::size_t>(mb) << 20;
+}

@@ -1,0 +1,22 @@
+#ifndef KESTO_COMMON_RUN_OPTIONS_H
+#define KESTO_COMMON_RUN_OPTIONS_H
+
+#include <cstddef>
+#include <string>
+
+// Settings taken from the environment; none of them changes a result.
+
+// KESTO_THREADS: worker threads for regions and windows (default 1). A value
+// that is not a whole number from 1 to 256 is reported and read as 1.
+int thread_count(const std::string& program);
+
+// KESTO_ENGINE=reference selects the straightforward engine (one two-locus
+// analysis object per pair, files read for every region); anything else, or
+// nothing, the fast engine. Both write the same bytes.
+bool use_reference_engine();
+
+// KESTO_CACHE_MB: memory for chromosomes kept loaded between regions
+// (default 1024 MiB).
+std::size_t cache_bytes(const std::string& program);
+
+#endif

@@ -1,0 +1,49 @@
+#ifndef KESTO_HANALYSIS_PACKED_CODES_H
+#define KESTO_HANALYSIS_PACKED_CODES_H
+
+#include "hanalysis.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Genotype codes of many SNPs in two bit planes per SNP. Only four states
+// matter to the LD engine: 0, 1, 2, and "missing or any other code" (which
+// the count table's used block never sees). Encoding (low, high):
+// 0 -> (1, 0), 1 -> (0, 1), 2 -> (1, 1), anything else -> (0, 0).
+class PackedCodes {
+public:
+    PackedCodes() = default;
+    explicit PackedCodes(int samples);
+
+    // Appends one SNP's codes (`samples` of them).
+    void add_row(const std::int32_t* codes);
+
+    int samples() const { return samples_; }
+    std::size_t snps() const { return snps_; }
+    std::size_t words_per_plane() const { return words_; }
+    std::size_t bytes() const { return planes_.size() * sizeof(std::uint64_t); }
+
+    // Count table of a pair with the first SNP as rows; only the block of
+    // complete individuals (codes 0, 1, 2 at both SNPs) is filled, the
+    // missing row and column stay 0.
+    GenoTable pair_table(std::size_t first, std::size_t second) const;
+
+    // Code of one individual as the engine sees it (other codes read as -1).
+    int code(std::size_t snp, int sample) const;
+
+private:
+    const std::uint64_t* low(std::size_t snp) const { return planes_.data() + snp * 2 * words_; }
+    const std::uint64_t* high(std::size_t snp) const { return low(snp) + words_; }
+
+    int samples_ = 0;
+    std::size_t words_ = 0;
+    std::size_t snps_ = 0;
+    std::vector<std::uint64_t> planes_;
+};
+
+// Signed LD matrix of SNPs first .. first + n - 1 from packed codes: the same
+// entries as build_ld_matrix on the plain codes.
+Eigen::MatrixXf build_ld_matrix(const PackedCodes& codes, std::size_t first, int n);
+
+#endif
