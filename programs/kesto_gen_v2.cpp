@@ -4,6 +4,7 @@
 #include "cli.h"
 #include "converters.h"
 #include "result_writer.h"
+#include "run_options.h"
 #include "window_args.h"
 #include "window_inputs.h"
 #include "window_scan.h"
@@ -57,13 +58,14 @@ int main(int argc, char** argv)
         return kExitFailure;
 
     window_scan::ScanTables tables;
+    const bool reference = use_reference_engine();
     int status = window_scan::load_markers(kProgram, window_scan::marker_file(base), tables.positions);
     if (status == window_scan::kGoOn)
         status = window_scan::load_association_hits(kProgram, assoc_path, tables.positions.size(), args.alpha,
                                                     tables.hits);
     if (status == window_scan::kGoOn)
-        status = window_scan::load_codes(kProgram, window_scan::genotype_file(base), 1, tables.positions.size(),
-                                         window_scan::Progress::Quiet, tables.codes);
+        status = window_scan::load_scan_codes(kProgram, window_scan::genotype_file(base), 1,
+                                              window_scan::Progress::Quiet, reference, tables);
     if (status != window_scan::kGoOn)
         return status;
 
@@ -71,6 +73,8 @@ int main(int argc, char** argv)
     ResultWriter log(kProgram, log_path, true);
     if (!log.ok())
         return kExitFailure;
-    const window_scan::ScanSettings settings = window_scan::scan_settings(args, tables.positions);
+    window_scan::ScanSettings settings = window_scan::scan_settings(args, tables.positions);
+    settings.reference = reference;
+    settings.threads = thread_count(kProgram);
     return window_scan::run_scan(tables, settings, results, log, started) ? kExitOk : kExitFailure;
 }

@@ -4,6 +4,7 @@
 
 #include "cli.h"
 #include "result_writer.h"
+#include "run_options.h"
 #include "window_args.h"
 #include "window_inputs.h"
 #include "window_scan.h"
@@ -57,11 +58,13 @@ int main(int argc, char** argv)
     if (status != window_scan::kGoOn)
         return status;
     std::cout << tables.positions.size() << std::endl;
-    status = window_scan::load_codes(kProgram, genotype_path, 2, tables.positions.size(),
-                                     window_scan::Progress::Print, tables.codes);
+    const bool reference = use_reference_engine();
+    status = window_scan::load_scan_codes(kProgram, genotype_path, 2, window_scan::Progress::Print, reference, tables);
     if (status != window_scan::kGoOn)
         return status;
 
-    const window_scan::ScanSettings settings = window_scan::scan_settings(args, tables.positions);
+    window_scan::ScanSettings settings = window_scan::scan_settings(args, tables.positions);
+    settings.reference = reference;
+    settings.threads = thread_count(kProgram);
     return window_scan::run_scan(tables, settings, results, log, started) ? kExitOk : kExitFailure;
 }

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <utility>
 
@@ -89,8 +90,11 @@ int load_snp_table(const std::string& program, const std::string& path, double a
     return kGoOn;
 }
 
-int load_codes(const std::string& program, const std::string& path, int leading_fields, std::size_t snps,
-               Progress progress, CodeTable& codes)
+namespace {
+
+// Reads the codes, handing each checked row to `store`.
+int read_codes(const std::string& program, const std::string& path, int leading_fields, std::size_t snps,
+               Progress progress, const std::function<void(int samples)>& prepare, const GenotypeRowSink& store)
 {
     int samples = 0;
     const ReadOutcome header = read_genotype_header(path, leading_fields, samples);
@@ -107,10 +111,14 @@ int load_codes(const std::string& program, const std::string& path, int leading_
     const bool print = progress == Progress::Print;
     if (print)
         std::cout << "number of sample and genoposition " << samples << " " << snps << std::endl;
-    RowProgress row_read;
-    if (print)
-        row_read = [](std::size_t row) { std::cout << row << std::endl; };
-    const ReadOutcome rows = read_genotype_rows(path, leading_fields, snps, samples, codes, row_read);
+    prepare(samples);
+    std::size_t row = 0;
+    const ReadOutcome rows = read_genotype_rows(path, leading_fields, snps, samples, [&](const std::int32_t* codes) {
+        store(codes);
+        if (print)
+            std::cout << row << std::endl;
+        ++row;
+    });
     if (rows.status == ReadStatus::NotFound)
         cannot_open_codes();
     if (rows.status == ReadStatus::Malformed)
@@ -118,6 +126,33 @@ int load_codes(const std::string& program, const std::string& path, int leading_
     if (print)
         std::cout << samples << " " << snps << std::endl;
     return kGoOn;
+}
+
+} // namespace
+
+int load_codes(const std::string& program, const std::string& path, int leading_fields, std::size_t snps,
+               Progress progress, CodeTable& codes)
+{
+    codes = CodeTable{};
+    return read_codes(
+        program, path, leading_fields, snps, progress, [&codes](int samples) { codes.samples = samples; },
+        [&codes](const std::int32_t* row) { codes.codes.insert(codes.codes.end(), row, row + codes.samples); });
+}
+
+int load_codes(const std::string& program, const std::string& path, int leading_fields, std::size_t snps,
+               Progress progress, PackedCodes& codes)
+{
+    return read_codes(
+        program, path, leading_fields, snps, progress, [&codes](int samples) { codes = PackedCodes(samples); },
+        [&codes](const std::int32_t* row) { codes.add_row(row); });
+}
+
+int load_scan_codes(const std::string& program, const std::string& path, int leading_fields, Progress progress,
+                    bool reference, ScanTables& tables)
+{
+    const std::size_t snps = tables.positions.size();
+    return reference ? load_codes(program, path, leading_fields, snps, progress, tables.codes)
+                     : load_codes(program, path, leading_fields, snps, progress, tables.packed);
 }
 
 } // namespace window_scan

@@ -2,6 +2,7 @@
 #define KESTO_SCAN_WINDOW_INPUTS_H
 
 #include "code_table.h"
+#include "packed_codes.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -38,6 +39,15 @@ enum class Progress { Quiet, Print };
 // of `leading_fields` labels and one code per sample.
 int load_codes(const std::string& program, const std::string& path, int leading_fields, std::size_t snps,
                Progress progress, CodeTable& codes);
+// The same, holding the codes at two bits each.
+int load_codes(const std::string& program, const std::string& path, int leading_fields, std::size_t snps,
+               Progress progress, PackedCodes& codes);
+
+struct ScanTables;
+// Loads the codes into the form the engine uses: one int a code for the
+// reference engine, two bits a code otherwise.
+int load_scan_codes(const std::string& program, const std::string& path, int leading_fields, Progress progress,
+                    bool reference, ScanTables& tables);
 
 } // namespace window_scan
 

@@ -2,6 +2,8 @@
 #define KESTO_SCAN_WINDOW_SCAN_H
 
 #include "code_table.h"
+#include "packed_codes.h"
+#include "pair_band.h"
 #include "snp_range.h"
 #include "window_layout.h"
 
@@ -20,7 +22,8 @@ namespace window_scan {
 struct ScanTables {
     std::vector<std::int32_t> positions;
     std::vector<float> hits;  // 1 for a hit, else 0
-    CodeTable codes;          // one row per SNP
+    CodeTable codes;          // one row per SNP, one int a code
+    PackedCodes packed;       // the same codes at two bits each, when loaded so
 };
 
 struct ScanSettings {
@@ -29,6 +32,8 @@ struct ScanSettings {
     std::int32_t step = 0;   // positive
     double alpha = 0.0;      // from 0 to 1
     double share = 0.0;      // variance share the kept components reach
+    bool reference = false;  // every window analyses its pairs afresh from `codes`
+    int threads = 1;         // windows and pairs computed on this many threads
 };
 
 // Hit indicators: a p-value, narrowed to single precision as it is stored,
@@ -57,14 +62,23 @@ public:
     WindowScan(ScanTables&&, const ScanSettings&) = delete;
 
     std::int64_t count() const { return count_; }
-    WindowRow row(std::int64_t w) const;
+
+    // Rows of windows first .. first + count - 1, in order. Windows must be
+    // asked for in increasing order: pairs that later windows share are kept.
+    std::vector<WindowRow> rows(std::int64_t first, std::int64_t count);
+    WindowRow row(std::int64_t w) { return rows(w, 1).front(); }
 
 private:
+    WindowRow finish(const Window& window, const SnpRange& range, const Eigen::MatrixXf& ld) const;
+
     const ScanTables& tables_;
     ScanSettings settings_;
     PositionIndex index_;
     Eigen::VectorXf hits_;
     std::int64_t count_;
+    PackedCodes own_packed_;  // packed here when the tables hold only ints
+    const PackedCodes* packed_;
+    PairBand band_;
 };
 
 // Writes the header and one row per window to `results`, an "in window w"

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include <sys/stat.h>
+
 namespace {
 
 using kesto_test::read_file;
@@ -113,6 +117,108 @@ TEST_F(EnginePaths, PathwaysThreadsChangeNothing)
     const Output one = pathways({});
     expect_same(one, pathways({"KESTO_THREADS=2"}));
     expect_same(one, pathways({"KESTO_THREADS=3", "KESTO_CACHE_MB=1"}));
+}
+
+} // namespace
+
+namespace {
+
+// The window programs on the same awkward data: a SNP table and genotype
+// file for kesto_matrix, and the same SNPs as converter output for
+// kesto_gen_v2 (stand-in converters copy prepared files into place).
+class WindowPaths : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto chr = kesto_test::awkward_chromosome(500, 120, 21, true);
+        write_file(dir.file("table.txt"), chr.legend);
+        write_file(dir.file("geno.txt"), chr.genotypes);
+        // Marker file: position in field 2; converter genotype file: one label.
+        std::string markers = "chromosome\tsnp_id\tposition\tallele0\tallele1\n";
+        std::string assoc = "snp_id\tposition\tpvalue\n";
+        std::istringstream legend(chr.legend);
+        std::string line;
+        std::getline(legend, line);
+        while (std::getline(legend, line)) {
+            const auto t1 = line.find('\t'), t2 = line.find('\t', t1 + 1);
+            markers += "1\t" + line.substr(0, t1) + "\t" + line.substr(t1 + 1, t2 - t1 - 1) + "\tA\tG\n";
+            assoc += line + "\n";
+        }
+        write_file(dir.file("prepared.mk"), markers);
+        write_file(dir.file("assoc.txt"), assoc);
+        std::string tg;
+        std::istringstream geno(chr.genotypes);
+        while (std::getline(geno, line))
+            tg += line.substr(line.find('\t') + 1) + "\n";  // drop the first label
+        write_file(dir.file("prepared.tg"), tg);
+        write_script("morrow", "cp prepared.mk \"$3.mk\"; : > \"$3.gt\"; echo 'morrow: stand-in'\n");
+        write_script("transpose", "cp prepared.tg \"${1%.gt}.tg\"\n");
+    }
+
+    void write_script(const std::string& name, const std::string& body)
+    {
+        write_file(dir.file(name), "#!/bin/sh\n" + body);
+        chmod(dir.file(name).c_str(), 0755);
+    }
+
+    // The log without its last line, which holds the processor time.
+    std::string log_body(const std::string& log)
+    {
+        const std::string text = read_file(dir.file(log));
+        const auto at = text.rfind("Running Time:");
+        return at == std::string::npos ? text + "(no running time)" : text.substr(0, at);
+    }
+
+    Output matrix(const std::vector<std::string>& env, const std::string& width = "20000",
+                  const std::string& step = "7000")
+    {
+        const auto r = run_program_env("kesto_matrix",
+                                       {"-s", "table.txt", "-g", "geno.txt", "-o", "m.txt", "-l", "m.log", "-a",
+                                        "0.05", "-v", "0.8", "-w", width, "-t", step, "-b", "-1", "-e", "-1"},
+                                       dir.path(), env);
+        return {r.status, r.out, r.err + log_body("m.log"), read_file(dir.file("m.txt"))};
+    }
+
+    Output genome(const std::vector<std::string>& env)
+    {
+        const auto r = run_program_env("kesto_gen_v2",
+                                       {"-b", "set", "-p", "assoc.txt", "-o", "g.txt", "-l", "g.log", "-a", "0.05",
+                                        "-v", "0.8", "-w", "20000", "-t", "7000", "-b", "-1", "-e", "-1"},
+                                       dir.path(), env);
+        return {r.status, r.out, r.err + log_body("g.log"), read_file(dir.file("g.txt"))};
+    }
+
+    TempDir dir;
+};
+
+TEST_F(WindowPaths, MatrixFastEngineMatchesReference)
+{
+    for (const auto& [width, step] : std::vector<std::pair<std::string, std::string>>{
+             {"20000", "7000"}, {"300", "2000"}, {"60000", "1000"}}) {
+        const Output reference = matrix({"KESTO_ENGINE=reference"}, width, step);
+        ASSERT_EQ(reference.status, 0) << reference.err;
+        if (width == "300") {
+            EXPECT_NE(reference.result.find("\t0\t0\t-1\n"), std::string::npos);
+        }
+        expect_same(reference, matrix({}, width, step));
+    }
+}
+
+TEST_F(WindowPaths, MatrixThreadsChangeNothing)
+{
+    const Output one = matrix({});
+    expect_same(one, matrix({"KESTO_THREADS=2"}));
+    expect_same(one, matrix({"KESTO_THREADS=3"}));
+}
+
+TEST_F(WindowPaths, GenomeScanFastEngineAndThreadsMatchReference)
+{
+    const Output reference = genome({"KESTO_ENGINE=reference"});
+    ASSERT_EQ(reference.status, 0) << reference.err;
+    expect_same(reference, genome({}));
+    expect_same(reference, genome({"KESTO_THREADS=2"}));
+    // Same SNPs, positions, p-values and codes: the same rows as kesto_matrix.
+    EXPECT_EQ(reference.result, matrix({}).result);
 }
 
 } // namespace

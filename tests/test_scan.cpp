@@ -249,7 +249,7 @@ TEST(WindowRows, OneSnpWindows)
     tables.positions = {100, 250};
     tables.hits = {0.0f, 1.0f};
     tables.codes = founder_codes(2, 12, 3);
-    const WindowScan scan(tables, settings(100, 350, 100, 150, 0.05, 0.8));
+    WindowScan scan(tables, settings(100, 350, 100, 150, 0.05, 0.8));
     ASSERT_EQ(scan.count(), 2);
 
     const WindowRow miss = scan.row(0);
@@ -272,7 +272,7 @@ TEST(WindowRows, EmptyWindow)
     tables.positions = {100, 400};
     tables.hits = {1.0f, 1.0f};
     tables.codes = founder_codes(2, 12, 3);
-    const WindowScan scan(tables, settings(100, 400, 100, 100, 0.05, 0.8));
+    WindowScan scan(tables, settings(100, 400, 100, 100, 0.05, 0.8));
     ASSERT_EQ(scan.count(), 3);
     const WindowRow row = scan.row(1);
     EXPECT_TRUE(row.empty);
@@ -290,7 +290,7 @@ TEST(WindowRows, AllHitWindowsGiveAlphaToTheComponentCount)
     int kept_several = 0;
     for (const double share : {0.5, 0.8, 0.95, 1.0}) {
         for (const double alpha : {0.05, 0.3}) {
-            const WindowScan scan(tables, settings(1000, 1120, 120, 10, alpha, share));
+            WindowScan scan(tables, settings(1000, 1120, 120, 10, alpha, share));
             ASSERT_EQ(scan.count(), 1);
             const WindowRow row = scan.row(0);
             ASSERT_FALSE(row.empty);
@@ -318,7 +318,7 @@ TEST(WindowRows, WindowsInLdAndApart)
     for (const auto* row : {&a, &a, static_cast<const std::vector<int>*>(nullptr), &a})
         for (int s = 0; s < 10; ++s)
             tables.codes.codes.push_back(row ? (*row)[static_cast<std::size_t>(s)] : 0);
-    const WindowScan scan(tables, settings(100, 400, 100, 200, 0.05, 0.8));
+    WindowScan scan(tables, settings(100, 400, 100, 200, 0.05, 0.8));
     ASSERT_EQ(scan.count(), 2);
     const WindowRow pair = scan.row(0);
     EXPECT_EQ(pair.components, 1);
@@ -343,7 +343,7 @@ TEST(RunScan, WritesHeaderRowsLogLinesAndRunningTime)
         ResultWriter log("test", dir.file("r.log"));
         ASSERT_TRUE(run_scan(tables, s, results, log, std::clock()));
     }
-    const WindowScan scan(tables, s);
+    WindowScan scan(tables, s);
     const std::string expected = std::string(kResultsHeader) + "\n" + format_row(scan.row(0)) + "\n" +
                                  format_row(scan.row(1)) + "\n" + format_row(scan.row(2)) + "\n";
     EXPECT_EQ(read_file(dir.file("r.out")), expected);
