@@ -29,6 +29,31 @@ ReadOutcome malformed(const std::string& text)
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
+// A decimal whole number at p, read as strtol reads it (an optional sign,
+// then digits); `stop` is left where the digits end, at p when there are
+// none. Values beyond 64 bits set `too_large`. Genotype files hold hundreds
+// of millions of codes, so this avoids the library's locale handling.
+long long read_whole_number(const char* p, const char* end, const char*& stop, bool& too_large)
+{
+    const char* q = p;
+    const bool negative = q < end && *q == '-';
+    if (q < end && (*q == '-' || *q == '+'))
+        ++q;
+    if (q >= end || *q < '0' || *q > '9') {
+        stop = p;
+        return 0;
+    }
+    unsigned long long v = 0;
+    for (; q < end && *q >= '0' && *q <= '9'; ++q) {
+        if (v > 1000000000000000000ULL)
+            too_large = true;
+        else
+            v = v * 10 + static_cast<unsigned>(*q - '0');
+    }
+    stop = q;
+    return negative ? -static_cast<long long>(v) : static_cast<long long>(v);
+}
+
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -139,13 +164,13 @@ ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std:
                 ++p;
             if (p >= end)
                 break;
-            char* stop = nullptr;
-            errno = 0;
-            const long value = std::strtol(p, &stop, 10);
+            const char* stop = nullptr;
+            bool too_large = false;
+            const long long value = read_whole_number(p, end, stop, too_large);
             if (stop == p || (stop < end && !is_blank(*stop) && *stop != '\r' && *stop != '\n'))
                 return malformed(at_line(path, line_no) + ": code " + std::to_string(count + 1) +
                                  " is not a whole number");
-            if (errno == ERANGE || value < std::numeric_limits<std::int32_t>::min() ||
+            if (too_large || value < std::numeric_limits<std::int32_t>::min() ||
                 value > std::numeric_limits<std::int32_t>::max())
                 return malformed(at_line(path, line_no) + ": code " + std::to_string(count + 1) +
                                  " does not fit in 32 bits");

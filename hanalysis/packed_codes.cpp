@@ -2,6 +2,8 @@
 
 #include "popcount_table.h"
 
+#include <algorithm>
+
 PackedCodes::PackedCodes(int samples)
     : samples_(samples), words_(static_cast<std::size_t>((samples + 63) / 64))
 {
@@ -13,15 +15,19 @@ void PackedCodes::add_row(const std::int32_t* codes)
     planes_.resize(base + 2 * words_, 0);
     std::uint64_t* lo = planes_.data() + base;
     std::uint64_t* hi = lo + words_;
-    for (int s = 0; s < samples_; ++s) {
-        const std::uint64_t bit = std::uint64_t{1} << (s % 64);
-        const std::size_t w = static_cast<std::size_t>(s / 64);
-        switch (codes[s]) {
-        case 0: lo[w] |= bit; break;
-        case 1: hi[w] |= bit; break;
-        case 2: lo[w] |= bit; hi[w] |= bit; break;
-        default: break;
+    for (std::size_t w = 0; w < words_; ++w) {
+        const int first = static_cast<int>(w * 64);
+        const int last = std::min(samples_, first + 64);
+        std::uint64_t l = 0, h = 0;
+        for (int s = first; s < last; ++s) {
+            const std::int32_t c = codes[s];
+            const std::uint64_t bit = std::uint64_t{1} << (s - first);
+            // 0 -> low, 1 -> high, 2 -> both; any other code -> neither.
+            l |= (c == 0 || c == 2) ? bit : 0;
+            h |= (c == 1 || c == 2) ? bit : 0;
         }
+        lo[w] = l;
+        hi[w] = h;
     }
     ++snps_;
 }
