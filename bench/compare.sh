@@ -8,7 +8,10 @@
 #
 # Sizes can be changed through the environment: BENCH_SNPS (50000),
 # BENCH_INDIVIDUALS (2000), BENCH_GENES (1000), BENCH_PATHWAYS (300),
-# BENCH_WIDTH (100000), BENCH_STEP (20000). BENCH_DIR (default
+# BENCH_WIDTH (100000), BENCH_STEP (20000), BENCH_PATHWAY_LINES (all: how
+# many lines of the pathway file kesto_pw reads; the baseline reads every
+# chromosome file again for every region, hours at full size), BENCH_ONLY
+# (a list of programs to run). BENCH_DIR (default
 # /tmp/kesto_bench) holds the builds, the data and the outputs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -47,7 +50,6 @@ if [ ! -f "$data/genotype_chr1.txt" ] || [ "$(cat "$data/.sizes" 2>/dev/null)" !
 fi
 
 baseline_commit=$(git -C "$root" rev-parse "$baseline^{commit}")
-stamp="$baseline_commit $snps $people $genes $pathways $width $step"
 
 # run NAME BUILD ARGS...: runs one program in its own folder, recording time
 # and memory. The baseline's run is kept and reused while its commit and the
@@ -55,6 +57,7 @@ stamp="$baseline_commit $snps $people $genes $pathways $width $step"
 run() {
   local name=$1 build=$2; shift 2
   local dir=$work/run/$build/$name
+  local stamp="$baseline_commit $snps $people $genes $pathways $*"
   if [ "$build" = baseline ] && [ -z "${BENCH_FRESH:-}" ] && [ -f "$dir/time.txt" ] &&
      [ "$(cat "$dir/stamp" 2>/dev/null)" = "$stamp" ]; then
     echo "   (reusing the baseline run of $name)" >&2
@@ -70,9 +73,15 @@ run() {
 seconds() { awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + t[i]; print s }' "$1"; }
 megabytes() { awk -F': ' '/Maximum resident set size/ { printf "%.1f", $2 / 1024 }' "$1"; }
 
+pathway_file=$data/pathways.txt
+if [ -n "${BENCH_PATHWAY_LINES:-}" ]; then
+  pathway_file=$data/pathways_first_${BENCH_PATHWAY_LINES}.txt
+  head -n "$BENCH_PATHWAY_LINES" "$data/pathways.txt" > "$pathway_file"
+fi
+
 programs=(kesto_genelist kesto_pw kesto_matrix kesto_gen_v2)
 args_kesto_genelist=(-g "$data/genelist.txt" -o result.txt -l "$data/" -G "$data/" -a 0.05 -v 0.8 -f 20000)
-args_kesto_pw=(-p "$data/pathways.txt" -g "$data/genelist.txt" -o result.txt -l "$data/" -G "$data/" -a 0.05 -v 0.8 -f 20000)
+args_kesto_pw=(-p "$pathway_file" -g "$data/genelist.txt" -o result.txt -l "$data/" -G "$data/" -a 0.05 -v 0.8 -f 20000)
 args_kesto_matrix=(-s "$data/legend_chr1.txt" -g "$data/genotype_chr1.txt" -o result.txt -l log.txt -a 0.05 -v 0.8 -w "$width" -t "$step" -b -1 -e -1)
 args_kesto_gen_v2=(-i "$data/scan_chr1" -p "$data/scan_chr1_assoc.txt" -o result.txt -l log.txt -a 0.05 -v 0.8 -w "$width" -t "$step" -b -1 -e -1)
 
