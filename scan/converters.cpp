@@ -44,18 +44,6 @@ bool run(const std::string& program, const std::string& command)
 
 } // namespace
 
-std::string shell_quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (const char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
-    return quoted + "'";
-}
-
 std::string morrow_command(const std::string& base, const std::string& log_path)
 {
     const std::string quoted = shell_quote(base);

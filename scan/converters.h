@@ -1,13 +1,11 @@
 #ifndef KESTO_SCAN_CONVERTERS_H
 #define KESTO_SCAN_CONVERTERS_H
 
+#include "shell_quote.h"
+
 #include <string>
 
 namespace window_scan {
-
-// Puts text in single quotes for the shell, an embedded ' written as '\'',
-// so that the shell passes it on as one word whatever it holds.
-std::string shell_quote(const std::string& text);
 
 // The two converter commands, run from the working directory: morrow turns
 // the data set BASE into BASE.mk and BASE.gt and appends its summary to the

@@ -1,5 +1,7 @@
 #include "plink_input.h"
 
+#include "shell_quote.h"
+
 #include "bed_reader.h"
 #include "convert_error.h"
 #include "fam_reader.h"
@@ -48,16 +50,7 @@ std::string shell_word(const std::string& text)
                           c == '.' || c == '_' || c == '/' || c == ':' || c == '+' || c == ',' || c == '-';
         plain = plain && safe;
     }
-    if (plain)
-        return text;
-    std::string quoted = "'";
-    for (const char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
-    return quoted + "'";
+    return plain ? text : shell_quote(text);
 }
 
 GenotypeTable load_plink(const std::string& base)
