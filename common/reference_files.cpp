@@ -15,18 +15,6 @@
 
 namespace {
 
-std::string at_line(const std::string& path, long line)
-{
-    std::ostringstream s;
-    s << path << " line " << line;
-    return s.str();
-}
-
-ReadOutcome malformed(const std::string& text)
-{
-    return {ReadStatus::Malformed, text};
-}
-
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 // A decimal whole number at p, read as strtol reads it (an optional sign,
@@ -60,37 +48,62 @@ struct FileCloser {
 
 } // namespace
 
-ReadOutcome read_legend(const std::string& path, LegendTable& table)
+std::string at_line(const std::string& path, long line) { return path + " line " + std::to_string(line); }
+
+ReadOutcome malformed(const std::string& message) { return {ReadStatus::Malformed, message}; }
+
+ReadOutcome too_few_fields(const std::string& path, long line, std::size_t wanted, const char* layout,
+                           std::size_t found)
 {
-    table = LegendTable{};
+    return malformed(at_line(path, line) + ": expected at least " + std::to_string(wanted) + " fields (" + layout +
+                     "), found " + std::to_string(found));
+}
+
+float pvalue_field(const std::string& field, long& nonnumeric)
+{
+    bool is_number = false;
+    const double p = atof_checked(field, is_number);
+    if (!is_number) {
+        ++nonnumeric;
+        return std::numeric_limits<float>::quiet_NaN();
+    }
+    return static_cast<float>(p);
+}
+
+ReadOutcome read_data_lines(const std::string& path, const DataLineVisitor& visit)
+{
     std::ifstream in(path);
     if (!in)
         return {ReadStatus::NotFound, {}};
     std::string line;
-    if (!std::getline(in, line))
-        return {};
+    std::getline(in, line);
     std::vector<std::string> fields;
     long line_no = 1;
     while (std::getline(in, line)) {
-        ++line_no;
         split_fields(fields, line);
-        if (fields.size() < 3)
-            return malformed(at_line(path, line_no) + ": expected at least 3 fields (id, position, p-value), found " +
-                             std::to_string(fields.size()));
-        std::int32_t position = 0;
-        if (!parse_int32(fields[1], position))
-            return malformed(at_line(path, line_no) + ": position '" + fields[1] +
-                             "' is not a whole number that fits in 32 bits");
-        bool is_number = false;
-        const double p = atof_checked(fields[2], is_number);
-        if (!is_number)
-            ++table.nonnumeric_pvalues;
-        table.positions.push_back(position);
-        table.pvalues.push_back(is_number ? static_cast<float>(p) : std::numeric_limits<float>::quiet_NaN());
+        const ReadOutcome outcome = visit(fields, ++line_no);
+        if (outcome.status != ReadStatus::Ok)
+            return outcome;
     }
     if (in.bad())
         return malformed(path + ": read error");
     return {};
+}
+
+ReadOutcome read_legend(const std::string& path, LegendTable& table)
+{
+    table = LegendTable{};
+    return read_data_lines(path, [&](const std::vector<std::string>& fields, long line_no) {
+        if (fields.size() < 3)
+            return too_few_fields(path, line_no, 3, "id, position, p-value", fields.size());
+        std::int32_t position = 0;
+        if (!parse_int32(fields[1], position))
+            return malformed(at_line(path, line_no) + ": position '" + fields[1] +
+                             "' is not a whole number that fits in 32 bits");
+        table.positions.push_back(position);
+        table.pvalues.push_back(pvalue_field(fields[2], table.nonnumeric_pvalues));
+        return ReadOutcome{};
+    });
 }
 
 ReadOutcome read_genotype_header(const std::string& path, int leading_fields, int& samples)

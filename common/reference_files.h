@@ -23,6 +23,23 @@ struct ReadOutcome {
     std::string message;  // for Malformed: names the file and line
 };
 
+// Helpers shared by the text readers.
+std::string at_line(const std::string& path, long line);
+ReadOutcome malformed(const std::string& message);
+// "PATH line N: expected at least K fields (LAYOUT), found M".
+ReadOutcome too_few_fields(const std::string& path, long line, std::size_t wanted, const char* layout,
+                           std::size_t found);
+// A p-value field: its single-precision value, or NaN (counted in
+// `nonnumeric`) when the field holds no number.
+float pvalue_field(const std::string& field, long& nonnumeric);
+
+// Reads a text file whose first line is a header: `visit` gets the fields of
+// every further line (split on tab, or on space when a line holds no tab)
+// and its line number; a final line without a newline counts. Reading stops
+// at the first outcome of `visit` that is not Ok.
+using DataLineVisitor = std::function<ReadOutcome(const std::vector<std::string>& fields, long line_no)>;
+ReadOutcome read_data_lines(const std::string& path, const DataLineVisitor& visit);
+
 // Reads a legend file: a header, then one SNP a line with the position in
 // field 1 and the p-value in field 2. A final line without a newline counts.
 ReadOutcome read_legend(const std::string& path, LegendTable& table);
