@@ -177,6 +177,16 @@ ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std:
                 ++p;
             if (p >= end)
                 break;
+            // The common case, a single digit followed by a separator, is
+            // taken without the general reader.
+            if (*p >= '0' && *p <= '9' && p + 1 < end && (is_blank(p[1]) || p[1] == '\n' || p[1] == '\r')) {
+                if (count == samples)
+                    return malformed(at_line(path, line_no) + ": more than the " + std::to_string(samples) +
+                                     " codes the header announces");
+                row[count++] = *p - '0';
+                p += 2;
+                continue;
+            }
             const char* stop = nullptr;
             bool too_large = false;
             const long long value = read_whole_number(p, end, stop, too_large);

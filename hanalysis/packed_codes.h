@@ -16,6 +16,9 @@ public:
     PackedCodes() = default;
     explicit PackedCodes(int samples);
 
+    // Room for this many SNPs in all, so that appending does not reallocate.
+    void reserve(std::size_t snps) { planes_.reserve(snps * 2 * words_); }
+
     // Appends one SNP's codes (`samples` of them).
     void add_row(const std::int32_t* codes);
 

@@ -29,6 +29,7 @@ PackedChromosome load_packed_chromosome(const std::string& legend_path, const st
 {
     return load<PackedCodes>(legend_path, genotype_path, [&](PackedChromosome& f) {
         f.codes = PackedCodes(f.samples);
+        f.codes.reserve(f.legend.positions.size());
         return read_genotype_rows(genotype_path, 2, f.legend.positions.size(), f.samples,
                                   [&f](const std::int32_t* row) { f.codes.add_row(row); });
     });

@@ -143,7 +143,10 @@ int load_codes(const std::string& program, const std::string& path, int leading_
                Progress progress, PackedCodes& codes)
 {
     return read_codes(
-        program, path, leading_fields, snps, progress, [&codes](int samples) { codes = PackedCodes(samples); },
+        program, path, leading_fields, snps, progress, [&codes, snps](int samples) {
+            codes = PackedCodes(samples);
+            codes.reserve(snps);
+        },
         [&codes](const std::int32_t* row) { codes.add_row(row); });
 }
 
