@@ -10,6 +10,7 @@
 #include <fstream>
 #include <limits>
 #include <memory>
+#include <new>
 #include <sstream>
 
 namespace {
@@ -88,7 +89,8 @@ ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std:
                                CodeTable& codes, const RowProgress& row_read)
 {
     codes.samples = samples;
-    codes.codes.assign(snps * static_cast<std::size_t>(samples), 0);
+    codes.codes.clear();
+    const std::size_t row_size = static_cast<std::size_t>(samples);
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "r"));
     if (!file)
         return {ReadStatus::NotFound, {}};
@@ -118,7 +120,18 @@ ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std:
                                  " leading fields before the codes");
             ++p;
         }
-        std::int32_t* row = codes.codes.data() + snp * static_cast<std::size_t>(samples);
+        // Room for the whole table is taken only once the first row has as
+        // many codes as the header announces: a header with far too many
+        // columns must not cost memory before it is found out.
+        try {
+            if (snp == 1)
+                codes.codes.reserve(snps * row_size);
+            codes.codes.resize((snp + 1) * row_size);
+        } catch (const std::bad_alloc&) {
+            return malformed(path + ": not enough memory for " + std::to_string(snps) + " rows of " +
+                             std::to_string(samples) + " codes");
+        }
+        std::int32_t* row = codes.codes.data() + snp * row_size;
         int count = 0;
         while (true) {
             while (p < end && (is_blank(*p) || *p == '\r' || *p == '\n'))
