@@ -31,7 +31,7 @@ if [ "${#need[@]}" -gt 0 ]; then
 fi
 
 cmake -S "$root" -B "$build" -DKESTO_FUZZ=ON -DKESTO_BUILD_TESTS=OFF \
-      -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
+      -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" >/dev/null
 cmake --build "$build" --target fuzz_all -j "$jobs"
 
 targets=("$@")

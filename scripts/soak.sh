@@ -39,7 +39,7 @@ case "$tool" in
   asan)
     build=${KESTO_ASAN_BUILD_DIR:-$root/build-asan}
     cmake -S "$root" -B "$build" -DKESTO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug \
-          -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
+          -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" >/dev/null
     export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:exitcode=86"
     export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:exitcode=86"
     wrap=()
