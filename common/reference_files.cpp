@@ -11,6 +11,7 @@
 #include <fstream>
 #include <limits>
 #include <memory>
+#include <new>
 #include <sstream>
 
 namespace {
@@ -127,10 +128,16 @@ ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std:
                                CodeTable& codes, const RowProgress& row_read)
 {
     codes.samples = samples;
-    codes.codes.assign(snps * static_cast<std::size_t>(samples), 0);
+    codes.codes.clear();
+    const std::size_t row_size = static_cast<std::size_t>(samples);
     std::size_t next = 0;
     return read_genotype_rows(path, leading_fields, snps, samples, [&](const std::int32_t* row) {
-        std::copy(row, row + samples, codes.codes.begin() + static_cast<std::ptrdiff_t>(next * samples));
+        // Room for the whole table is taken only once the first row has as
+        // many codes as the header announces: a header with far too many
+        // columns must not cost memory before it is found out.
+        if (next == 1)
+            codes.codes.reserve(snps * row_size);
+        codes.codes.insert(codes.codes.end(), row, row + samples);
         if (row_read)
             row_read(next);
         ++next;
@@ -140,7 +147,9 @@ ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std:
 ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std::size_t snps, int samples,
                                const GenotypeRowSink& sink)
 {
-    std::vector<std::int32_t> row_codes(static_cast<std::size_t>(samples));
+    // The row buffer grows with the codes actually read, not with the count
+    // the header announces.
+    std::vector<std::int32_t> row_codes;
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "r"));
     if (!file)
         return {ReadStatus::NotFound, {}};
@@ -170,20 +179,21 @@ ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std:
                                  " leading fields before the codes");
             ++p;
         }
-        std::int32_t* row = row_codes.data();
+        row_codes.clear();
         int count = 0;
         while (true) {
             while (p < end && (is_blank(*p) || *p == '\r' || *p == '\n'))
                 ++p;
             if (p >= end)
                 break;
+            if (count == samples)
+                return malformed(at_line(path, line_no) + ": more than the " + std::to_string(samples) +
+                                 " codes the header announces");
             // The common case, a single digit followed by a separator, is
             // taken without the general reader.
             if (*p >= '0' && *p <= '9' && p + 1 < end && (is_blank(p[1]) || p[1] == '\n' || p[1] == '\r')) {
-                if (count == samples)
-                    return malformed(at_line(path, line_no) + ": more than the " + std::to_string(samples) +
-                                     " codes the header announces");
-                row[count++] = *p - '0';
+                row_codes.push_back(*p - '0');
+                ++count;
                 p += 2;
                 continue;
             }
@@ -197,16 +207,19 @@ ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std:
                 value > std::numeric_limits<std::int32_t>::max())
                 return malformed(at_line(path, line_no) + ": code " + std::to_string(count + 1) +
                                  " does not fit in 32 bits");
-            if (count == samples)
-                return malformed(at_line(path, line_no) + ": more than the " + std::to_string(samples) +
-                                 " codes the header announces");
-            row[count++] = static_cast<std::int32_t>(value);
+            row_codes.push_back(static_cast<std::int32_t>(value));
+            ++count;
             p = stop;
         }
         if (count != samples)
             return malformed(at_line(path, line_no) + ": " + std::to_string(count) + " codes, but the header announces " +
                              std::to_string(samples));
-        sink(row);
+        try {
+            sink(row_codes.data());
+        } catch (const std::bad_alloc&) {
+            return malformed(path + ": not enough memory for " + std::to_string(snps) + " rows of " +
+                             std::to_string(samples) + " codes");
+        }
     }
     return {};
 }

@@ -25,7 +25,7 @@ std::string format_number(float value) { return stream_format(value); }
 std::string format_number(double value) { return stream_format(value); }
 
 ResultWriter::ResultWriter(std::string program, std::string path, bool append)
-    : program_(std::move(program)), path_(std::move(path))
+    : program_(std::move(program)), path_(std::move(path)), append_(append)
 {
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
     fd_ = ::open(path_.c_str(), flags, 0644);
@@ -46,7 +46,10 @@ bool ResultWriter::row(std::initializer_list<std::string> fields)
     for (const auto& f : fields) {
         if (!first)
             line += '\t';
-        line += f;
+        // A name copied from an input may hold a tab or a line end (a quoted
+        // field does); written as it is, it would split the row.
+        for (const char c : f)
+            line += c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
         first = false;
     }
     line += '\n';
@@ -57,6 +60,10 @@ bool ResultWriter::write(const std::string& text)
 {
     if (!ok())
         return false;
+    // Where the file ended before this text, so that a write that stops
+    // part-way (a full disk, a file size limit) can be taken back: the file
+    // then ends with the last complete line. -1 where the file cannot seek.
+    const off_t before = ::lseek(fd_, 0, append_ ? SEEK_END : SEEK_CUR);
     const char* p = text.data();
     std::size_t left = text.size();
     while (left > 0) {
@@ -64,7 +71,10 @@ bool ResultWriter::write(const std::string& text)
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0) {
-            std::cerr << program_ << ": cannot write to '" << path_ << "': " << std::strerror(errno) << "\n";
+            const int error = put < 0 ? errno : EIO;
+            if (left < text.size() && before >= 0 && ::ftruncate(fd_, before) == 0)
+                ::lseek(fd_, before, SEEK_SET);
+            std::cerr << program_ << ": cannot write to '" << path_ << "': " << std::strerror(error) << "\n";
             failed_ = true;
             return false;
         }

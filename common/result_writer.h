@@ -12,8 +12,10 @@ std::string format_number(double value);
 
 // A tab-separated output file whose lines reach the file whole: each line is
 // handed to the system in one piece as soon as it is complete, so an
-// interrupted run leaves only complete lines behind. Failures are reported
-// on standard error with the path.
+// interrupted run leaves only complete lines behind. A line that cannot be
+// written whole is taken back where the file allows it. Tabs and line ends
+// inside a field of row() are written as spaces. Failures are reported on
+// standard error with the path.
 class ResultWriter {
 public:
     ResultWriter(std::string program, std::string path, bool append = false);
@@ -32,6 +34,7 @@ public:
 private:
     std::string program_;
     std::string path_;
+    bool append_ = false;
     int fd_ = -1;
     bool failed_ = false;
 };

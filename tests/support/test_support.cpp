@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -55,6 +57,22 @@ std::string bin_path(const std::string& program)
 }
 
 
+namespace {
+
+// A sanitizer report in a program's error output fails the running test, even
+// when the test only looks at the exit status or at the output files.
+void fail_on_sanitizer_report(const std::string& executable, const std::string& err)
+{
+    for (const char* mark : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", ": runtime error: "}) {
+        if (err.find(mark) != std::string::npos) {
+            ADD_FAILURE() << "sanitizer report from " << executable << ":\n" << err;
+            return;
+        }
+    }
+}
+
+} // namespace
+
 RunResult run_command(const std::string& executable, const std::vector<std::string>& args,
                       const std::string& workdir, const std::vector<std::string>& env)
 {
@@ -90,6 +108,7 @@ RunResult run_command(const std::string& executable, const std::vector<std::stri
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     result.out = read_file(out_path);
     result.err = read_file(err_path);
+    fail_on_sanitizer_report(executable, result.err);
     return result;
 }
 

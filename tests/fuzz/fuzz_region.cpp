@@ -1,0 +1,46 @@
+// One region of kesto_genelist: its legend and genotype files read from a
+// folder, the LD matrix, the components and the regional p-value. The input
+// is the legend, the separator byte, then the genotype file; its first byte
+// sets alpha, the variance share and the region.
+
+#include "fuzz_input.h"
+#include "kesto_analysis_matrix.h"
+
+#include <cmath>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const kesto_fuzz::Setting setting = kesto_fuzz::take_setting(data, size);
+    const std::vector<std::string> parts = kesto_fuzz::split_input(setting.data, setting.size, 2);
+    kesto_fuzz::put_file("legend_chr1.txt", parts[0]);
+    kesto_fuzz::put_file("genotype_chr1.txt", parts[1]);
+    const std::string prefix = kesto_fuzz::scratch_dir() + "/";
+
+    const float alpha = static_cast<float>(setting.value & 3u) / 3.0f;
+    const float share = (setting.value & 4u) ? 1.0f : 0.8f;
+    const std::int32_t start = (setting.value & 8u) ? 0 : 1000;
+    const std::int32_t end = (setting.value & 16u) ? 2000000000 : 5000;
+    const std::int32_t flank = (setting.value & 32u) ? -100 : 100;
+
+    Kesto region("1", start, end, alpha, share, prefix, prefix, flank);
+    const boost::tuple<int, float, float> triple = region.CalKesto();
+    const int ncritical = triple.get<0>();
+    const float nsignificant = triple.get<1>();
+    const float p = triple.get<2>();
+    switch (region.status()) {
+    case RegionStatus::Computed:
+        FUZZ_CHECK(ncritical >= 1);
+        FUZZ_CHECK(!std::isnan(nsignificant) && nsignificant >= 0.0f && nsignificant <= ncritical + 1e-3f);
+        FUZZ_CHECK(!std::isnan(p) && p >= 0.0f && p <= 1.0f + 1e-6f);
+        break;
+    case RegionStatus::Empty:
+        FUZZ_CHECK(ncritical == 0 && nsignificant == 0.0f && p == -1.0f);
+        break;
+    case RegionStatus::MissingFile:
+        FUZZ_CHECK(false);  // both files were written
+        break;
+    case RegionStatus::BadInput:
+        break;
+    }
+    return 0;
+}
