@@ -11,6 +11,8 @@ PackedCodes::PackedCodes(int samples)
 
 void PackedCodes::add_row(const std::int32_t* codes)
 {
+    if (snps_ == 1 && expected_snps_ > 1)
+        planes_.reserve(expected_snps_ * 2 * words_);
     const std::size_t base = planes_.size();
     planes_.resize(base + 2 * words_, 0);
     std::uint64_t* lo = planes_.data() + base;

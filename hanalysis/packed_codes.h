@@ -16,8 +16,10 @@ public:
     PackedCodes() = default;
     explicit PackedCodes(int samples);
 
-    // Room for this many SNPs in all, so that appending does not reallocate.
-    void reserve(std::size_t snps) { planes_.reserve(snps * 2 * words_); }
+    // Room for this many SNPs in all, taken once the first row is in (so a
+    // file whose header announces far too many samples is refused before it
+    // costs memory), so that appending does not reallocate.
+    void reserve(std::size_t snps) { expected_snps_ = snps; }
 
     // Appends one SNP's codes (`samples` of them).
     void add_row(const std::int32_t* codes);
@@ -42,6 +44,7 @@ private:
     int samples_ = 0;
     std::size_t words_ = 0;
     std::size_t snps_ = 0;
+    std::size_t expected_snps_ = 0;
     std::vector<std::uint64_t> planes_;
 };
 
