@@ -93,7 +93,8 @@ RunResult run_limited(const std::string& limit, const std::string& program, cons
 
 // One simulated chromosome, large enough that a run lasts seconds: 3,000
 // SNPs of 300 individuals, 200 genes, 20 pathways, and the PLINK set with its
-// association file. Made once for all tests of this file.
+// association file, and a pathway file of one gene per pathway. Made once
+// for each test of this file.
 class Simulated : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -103,6 +104,15 @@ protected:
                                                            "3000", "--individuals", "300", "--genes", "200",
                                                            "--plink", "1"});
         ASSERT_EQ(r.status, 0) << r.err;
+        // One pathway per gene, with a long name: each row costs one region
+        // and a good share of a 512-byte file.
+        std::string pathways;
+        const std::vector<std::string> genes = lines_of(read_file(data("genelist.txt")));
+        for (std::size_t i = 1; i < genes.size(); ++i) {
+            const std::string name = genes[i].substr(genes[i].rfind('\t') + 1);
+            pathways += "PW" + std::to_string(i) + "\tthe pathway of " + name + std::string(80, '.') + "\t" + name + "\n";
+        }
+        write_file(data("one_gene_pathways.txt"), pathways);
     }
     static void TearDownTestSuite()
     {
@@ -169,7 +179,7 @@ TEST_F(Simulated, ResultFileThatHitsASizeLimitKeepsWholeRows)
     ASSERT_EQ(run_program("kesto_genelist", genelist_args(data_->path(), "head.txt", "head.out"), dir.path()).status, 0);
     EXPECT_EQ(read_file(dir.file("head.out")), cut);
 
-    r = run_limited("ulimit -f 1", "kesto_pw", pathway_args(data_->path(), data("pathways.txt"), "cut.txt"),
+    r = run_limited("ulimit -f 1", "kesto_pw", pathway_args(data_->path(), data("one_gene_pathways.txt"), "cut.txt"),
                     dir.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(contains(r.err, "kesto_pw: cannot write to 'cut.txt'")) << r.err;
@@ -356,8 +366,8 @@ TEST_F(Simulated, InterruptedGeneAndPathwayRunsLeaveWholeRows)
         EXPECT_EQ(read_file(dir.file("head.out")), genes);
 
         const std::string pathways = interrupted(
-            "kesto_pw", pathway_args(data_->path(), data("pathways.txt"), "pw.txt"), dir, "pw.txt", 5, sig);
-        const std::vector<std::string> pathway_lines = lines_of(read_file(data("pathways.txt")));
+            "kesto_pw", pathway_args(data_->path(), data("one_gene_pathways.txt"), "pw.txt"), dir, "pw.txt", 5, sig);
+        const std::vector<std::string> pathway_lines = lines_of(read_file(data("one_gene_pathways.txt")));
         const std::size_t done = lines_of(pathways).size() - 1;
         head.clear();
         for (std::size_t i = 0; i < done; ++i)
