@@ -30,17 +30,8 @@ using kesto_test::RunResult;
 using kesto_test::TempDir;
 using kesto_test::write_file;
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-std::vector<std::string> lines_of(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line))
-        lines.push_back(line);
-    return lines;
-}
+using kesto_test::contains;
+using kesto_test::lines_of;
 
 std::vector<std::string> tab_fields(const std::string& line)
 {

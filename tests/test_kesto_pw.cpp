@@ -26,7 +26,7 @@ using kesto_test::write_file;
 const std::string kHeader = "Pathway_no\tPathway_name\tncritical\tnsignificant\tregional_p\n";
 const std::string kGeneHeader = "chromosome\tid\tstart\tend\tname\n";
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+using kesto_test::contains;
 
 std::vector<std::string> pw_args(const std::string& pathways, const std::string& genes, const std::string& result,
                                  const std::string& alpha = "0.05", const std::string& share = "0.8",

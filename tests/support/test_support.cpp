@@ -51,6 +51,18 @@ bool file_exists(const std::string& path)
     return stat(path.c_str(), &st) == 0;
 }
 
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line))
+        lines.push_back(line);
+    return lines;
+}
+
 std::string bin_path(const std::string& program)
 {
     return std::string(KESTO_BIN_DIR) + "/" + program;

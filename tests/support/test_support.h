@@ -46,6 +46,10 @@ RunResult run_command(const std::string& executable, const std::vector<std::stri
 
 std::string bin_path(const std::string& program);
 
+bool contains(const std::string& text, const std::string& part);
+// The lines of a text, without their line ends.
+std::vector<std::string> lines_of(const std::string& text);
+
 } // namespace kesto_test
 
 #endif
