@@ -10,6 +10,8 @@
 #include "window_scan.h"
 
 #include <ctime>
+#include <iostream>
+#include <new>
 #include <string>
 
 namespace {
@@ -37,7 +39,7 @@ const char* const kUsage =
 } // namespace
 
 int main(int argc, char** argv)
-{
+try {
     const int early = check_command_line(argc, argv, 21, kUsage);
     if (early >= 0)
         return early;
@@ -77,4 +79,9 @@ int main(int argc, char** argv)
     settings.reference = reference;
     settings.threads = thread_count(kProgram);
     return window_scan::run_scan(tables, settings, results, log, started) ? kExitOk : kExitFailure;
+} catch (const std::bad_alloc&) {
+    // A region or window too large for memory: the rows written so far are
+    // whole, and the run says why it stopped.
+    std::cerr << "kesto_gen_v2: not enough memory to go on\n";
+    return kExitFailure;
 }

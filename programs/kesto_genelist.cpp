@@ -12,6 +12,7 @@
 
 #include <fstream>
 #include <iostream>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -115,7 +116,7 @@ bool run_batch(const std::vector<GeneLine>& batch, const Settings& settings, Chr
 } // namespace
 
 int main(int argc, char** argv)
-{
+try {
     const int early = check_command_line(argc, argv, 15, kUsage);
     if (early >= 0)
         return early;
@@ -163,4 +164,9 @@ int main(int argc, char** argv)
     if (!run_batch(batch, settings, fast, threads, reported_legends, out))
         return kExitFailure;
     return kExitOk;
+} catch (const std::bad_alloc&) {
+    // A region or window too large for memory: the rows written so far are
+    // whole, and the run says why it stopped.
+    std::cerr << "kesto_genelist: not enough memory to go on\n";
+    return kExitFailure;
 }

@@ -12,6 +12,7 @@
 
 #include <fstream>
 #include <iostream>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -106,7 +107,7 @@ bool report_batch(const std::vector<PendingPathway>& batch, const std::string& p
 } // namespace
 
 int main(int argc, char** argv)
-{
+try {
     const int early = check_command_line(argc, argv, 17, kUsage);
     if (early >= 0)
         return early;
@@ -175,4 +176,9 @@ int main(int argc, char** argv)
             break;
     }
     return kExitOk;
+} catch (const std::bad_alloc&) {
+    // A region or window too large for memory: the rows written so far are
+    // whole, and the run says why it stopped.
+    std::cerr << "kesto_pw: not enough memory to go on\n";
+    return kExitFailure;
 }

@@ -228,6 +228,34 @@ TEST(MemoryLimit, GenotypeHeaderWithFarTooManyColumnsCostsNoMemory)
     EXPECT_TRUE(contains(r.err, "kesto_matrix: genotype_chr1.txt line 2: 3 codes")) << r.err;
 }
 
+TEST(MemoryLimit, ARegionTooLargeForMemoryEndsWithAMessageAndWholeRows)
+{
+    // 30,000 SNPs in one gene: its LD matrix and eigenvectors need some
+    // 7 GB, past a 1 GB address space limit. The gene before it is written
+    // whole; the run ends with a message instead of an abort.
+    if (kAddressSanitizer)
+        GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+    TempDir dir;
+    std::string legend = "id\tpos\tp\n";
+    std::string genotypes = "id\tpos\ta\tb\tc\td\n";
+    for (int i = 0; i < 30000; ++i) {
+        legend += "rs" + std::to_string(i) + "\t" + std::to_string(1000 + i) + "\t0.5\n";
+        genotypes += "rs" + std::to_string(i) + "\t0\t0\t1\t2\t" + std::to_string(i % 3) + "\n";
+    }
+    write_file(dir.file("legend_chr1.txt"), legend);
+    write_file(dir.file("genotype_chr1.txt"), genotypes);
+    write_file(dir.file("genes.txt"), "h\n1\tsmall\t1000\t1001\tA\n1\tbig\t1000\t31000\tB\n");
+    const RunResult r = run_limited("ulimit -v 1000000", "kesto_genelist",
+                                    {"-g", "genes.txt", "-o", "out.txt", "-l", "./", "-G", "./", "-a", "0.05", "-v",
+                                     "0.8", "-f", "0"},
+                                    dir.path());
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(contains(r.err, "kesto_genelist: not enough memory to go on")) << r.err;
+    EXPECT_EQ(read_file(dir.file("out.txt")),
+              "chromosome\tstartpos\tendpos\tgene_name\tncritical\tnsignificant\tregional_p\n"
+              "1\t1000\t1001\tA\t1\t0\t1\n");
+}
+
 // ------------------------------------------------------------ signals
 
 // A program of the build started in the background, output to files.
