@@ -9,20 +9,29 @@
 #define KESTO_VERSION "unknown"
 #endif
 
+int answer_help_or_version(int argc, const char* const* argv, const std::string& usage)
+{
+    if (argc != 2)
+        return -1;
+    const std::string arg = argv[1];
+    if (arg == "--help" || arg == "-h") {
+        std::cout << usage;
+        return kExitOk;
+    }
+    if (arg == "--version") {
+        const std::string path = argv[0];
+        std::cout << path.substr(path.find_last_of('/') + 1) << " " << KESTO_VERSION << "\n";
+        return kExitOk;
+    }
+    return -1;
+}
+
 int check_command_line(int argc, const char* const* argv, int words, const std::string& usage)
 {
     const std::string name = argc > 0 ? argv[0] : "kesto";
-    if (argc == 2) {
-        const std::string arg = argv[1];
-        if (arg == "--help" || arg == "-h") {
-            std::cout << usage;
-            return kExitOk;
-        }
-        if (arg == "--version") {
-            std::cout << name << " " << KESTO_VERSION << "\n";
-            return kExitOk;
-        }
-    }
+    const int answered = answer_help_or_version(argc, argv, usage);
+    if (answered >= 0)
+        return answered;
     if (argc != words) {
         std::cerr << name << ": expected " << words << " words on the command line (the program name and "
                   << (words - 1) / 2 << " option/value pairs), got " << argc << "\n"

@@ -12,6 +12,10 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
+// Handles a lone --help/-h (usage on standard output) or --version. Returns
+// -1 when the command line is neither, otherwise the status to exit with.
+int answer_help_or_version(int argc, const char* const* argv, const std::string& usage);
+
 // Handles --help/-h, --version and a wrong word count. Returns -1 when the
 // program should go on, otherwise the status it should exit with.
 int check_command_line(int argc, const char* const* argv, int words, const std::string& usage);

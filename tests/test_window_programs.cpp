@@ -238,20 +238,7 @@ int max_components(const std::string& results)
     return most;
 }
 
-// True when `log` is `lines` followed by one "Running Time:" line holding a
-// non-negative number of seconds.
-bool log_is(const std::string& log, const std::string& lines)
-{
-    const std::string tag = "Running Time:";
-    if (log.compare(0, lines.size(), lines) != 0 || log.compare(lines.size(), tag.size(), tag) != 0)
-        return false;
-    const std::string number = log.substr(lines.size() + tag.size());
-    if (number.size() < 2 || number.back() != '\n')
-        return false;
-    char* end = nullptr;
-    const double seconds = std::strtod(number.c_str(), &end);
-    return end == number.c_str() + number.size() - 1 && seconds >= 0.0;
-}
+using kesto_test::log_is;
 
 // ------------------------------------------------------------ kesto_matrix
 

@@ -8,6 +8,8 @@
 #include "mk_writer.h"
 #include "plink_input.h"
 
+#include "cli.h"
+
 #include <cstdio>
 #include <iostream>
 #include <new>
@@ -104,17 +106,9 @@ int convert_data_set(const std::string& out_base, const std::string& in_base)
 
 int main(int argc, char** argv)
 {
-    if (argc == 2) {
-        const std::string word = argv[1];
-        if (word == "--help" || word == "-h") {
-            std::cout << kUsage;
-            return 0;
-        }
-        if (word == "--version") {
-            std::cout << "morrow " << KESTO_VERSION << "\n";
-            return 0;
-        }
-    }
+    const int answered = answer_help_or_version(argc, argv, kUsage);
+    if (answered >= 0)
+        return answered;
     if (argc != 4 || std::string(argv[1]) != "-o") {
         std::cerr << "morrow: expected the words -o OUTBASE INBASE\n" << kUsage;
         return 2;

@@ -6,6 +6,8 @@
 #include "gt_file.h"
 #include "tg_writer.h"
 
+#include "cli.h"
+
 #include <iostream>
 #include <new>
 #include <string>
@@ -26,17 +28,9 @@ const char* const kUsage =
 
 int main(int argc, char** argv)
 {
-    if (argc == 2) {
-        const std::string word = argv[1];
-        if (word == "--help" || word == "-h") {
-            std::cout << kUsage;
-            return 0;
-        }
-        if (word == "--version") {
-            std::cout << "transpose " << KESTO_VERSION << "\n";
-            return 0;
-        }
-    }
+    const int answered = answer_help_or_version(argc, argv, kUsage);
+    if (answered >= 0)
+        return answered;
     if (argc != 2) {
         std::cerr << "transpose: expected one word, the .gt file\n" << kUsage;
         return 2;

@@ -53,6 +53,19 @@ bool file_exists(const std::string& path)
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+bool log_is(const std::string& log, const std::string& lines)
+{
+    const std::string tag = "Running Time:";
+    if (log.compare(0, lines.size(), lines) != 0 || log.compare(lines.size(), tag.size(), tag) != 0)
+        return false;
+    const std::string number = log.substr(lines.size() + tag.size());
+    if (number.size() < 2 || number.back() != '\n')
+        return false;
+    char* end = nullptr;
+    const double seconds = std::strtod(number.c_str(), &end);
+    return end == number.c_str() + number.size() - 1 && seconds >= 0.0;
+}
+
 std::vector<std::string> lines_of(const std::string& text)
 {
     std::vector<std::string> lines;

@@ -47,6 +47,9 @@ RunResult run_command(const std::string& executable, const std::vector<std::stri
 std::string bin_path(const std::string& program);
 
 bool contains(const std::string& text, const std::string& part);
+// True when `log` is `lines` followed by one "Running Time:" line holding a
+// non-negative number of seconds.
+bool log_is(const std::string& log, const std::string& lines);
 // The lines of a text, without their line ends.
 std::vector<std::string> lines_of(const std::string& text);
 
