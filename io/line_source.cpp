@@ -1,0 +1,165 @@
+#include "line_source.h"
+
+#include <htslib/bgzf.h>
+#include <htslib/hts_log.h>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kChunk = std::size_t(1) << 20;
+
+bool exists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+} // namespace
+
+LineSource::~LineSource()
+{
+    if (file_)
+        bgzf_close(file_);
+}
+
+Status LineSource::open(const std::string& path, std::size_t line_limit)
+{
+    path_ = path;
+    limit_ = line_limit;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        const int error = errno;
+        status_ = error == ENOENT || error == ENOTDIR
+                      ? Status(StatusCode::NotFound, path + ": no such file")
+                      : Status(StatusCode::ReadError, path + ": " + std::strerror(error));
+        return status_;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        status_ = Status(StatusCode::ReadError, path + ": is a folder, not a file");
+        return status_;
+    }
+    // htslib would print its own account of a damaged stream; the status
+    // returned here names the file and line instead.
+    hts_set_log_level(HTS_LOG_OFF);
+    errno = 0;
+    file_ = bgzf_open(path.c_str(), "r");
+    if (!file_) {
+        const int error = errno;
+        status_ = Status(StatusCode::ReadError,
+                         path + ": cannot be opened" + (error ? std::string(": ") + std::strerror(error) : ""));
+        return status_;
+    }
+    compressed_ = file_->is_compressed != 0;
+    buffer_.resize(kChunk);
+    status_ = Status{};
+    return status_;
+}
+
+bool LineSource::fill()
+{
+    if (eof_ || !status_.ok())
+        return false;
+    const ssize_t got = bgzf_read(file_, buffer_.data(), buffer_.size());
+    if (got < 0) {
+        status_ = Status(StatusCode::ReadError, where_next() + ": read error" +
+                                                    (compressed_ ? " (damaged or truncated compressed data)" : ""));
+        return false;
+    }
+    begin_ = 0;
+    end_ = static_cast<std::size_t>(got);
+    if (got == 0) {
+        eof_ = true;
+        return false;
+    }
+    if (first_) {
+        first_ = false;
+        if (end_ >= 3 && std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0)
+            begin_ = 3;
+    }
+    return true;
+}
+
+bool LineSource::next(std::string_view& line)
+{
+    if (!file_ || !status_.ok())
+        return false;
+    carry_.clear();
+    bool carrying = false;
+    for (;;) {
+        if (begin_ == end_ && !fill()) {
+            if (!status_.ok())
+                return false;
+            if (carrying) {  // a last line without a line end
+                ++line_number_;
+                line = carry_;
+                return true;
+            }
+            return false;
+        }
+        if (skip_lf_) {
+            skip_lf_ = false;
+            if (buffer_[begin_] == '\n') {
+                ++begin_;
+                continue;
+            }
+        }
+        const char* start = buffer_.data() + begin_;
+        const std::size_t avail = end_ - begin_;
+        const char* stop = start;
+        const char* limit = start + avail;
+        while (stop < limit && *stop != '\n' && *stop != '\r')
+            ++stop;
+        const std::size_t length = static_cast<std::size_t>(stop - start);
+        if (carry_.size() + length > limit_) {
+            ++line_number_;
+            status_ = Status(StatusCode::ReadError,
+                             where() + ": line longer than " + std::to_string(limit_) + " bytes");
+            return false;
+        }
+        if (stop == limit) {  // the line goes on in the next read
+            carry_.append(start, length);
+            carrying = true;
+            begin_ = end_;
+            continue;
+        }
+        skip_lf_ = *stop == '\r';
+        begin_ += length + 1;
+        ++line_number_;
+        if (carrying) {
+            carry_.append(start, length);
+            line = carry_;
+        } else {
+            line = std::string_view(start, length);
+        }
+        return true;
+    }
+}
+
+std::string LineSource::where() const { return path_ + " line " + std::to_string(line_number_); }
+
+std::string LineSource::where_next() const { return path_ + " line " + std::to_string(line_number_ + 1); }
+
+std::string existing_variant(const std::string& path)
+{
+    if (exists(path))
+        return path;
+    const std::string gz = path + ".gz";
+    return exists(gz) ? gz : path;
+}
+
+Status read_all_lines(const std::string& path, std::vector<std::string>& lines)
+{
+    lines.clear();
+    LineSource source;
+    Status opened = source.open(path);
+    if (!opened.ok())
+        return opened;
+    std::string_view line;
+    while (source.next(line))
+        lines.emplace_back(line);
+    return source.status();
+}

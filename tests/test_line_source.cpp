@@ -1,0 +1,135 @@
+// The one line source of every text input: line ends, byte-order mark,
+// compressed input, pipes, folders and over-long lines.
+
+#include "line_source.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+#include <htslib/bgzf.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using kesto_test::TempDir;
+using kesto_test::write_file;
+
+namespace {
+
+std::vector<std::string> lines_read(const std::string& path, Status& end, std::size_t limit = LineSource::kDefaultLineLimit)
+{
+    LineSource source;
+    std::vector<std::string> lines;
+    end = source.open(path, limit);
+    if (!end.ok())
+        return lines;
+    std::string_view line;
+    while (source.next(line))
+        lines.emplace_back(line);
+    end = source.status();
+    return lines;
+}
+
+void write_bgzf(const std::string& path, const std::string& content)
+{
+    BGZF* out = bgzf_open(path.c_str(), "w");
+    ASSERT_NE(out, nullptr);
+    ASSERT_EQ(bgzf_write(out, content.data(), content.size()), static_cast<ssize_t>(content.size()));
+    ASSERT_EQ(bgzf_close(out), 0);
+}
+
+struct LineCase {
+    const char* name;
+    std::string content;
+    std::vector<std::string> lines;
+};
+
+TEST(LineSource, LineEndsAndByteOrderMark)
+{
+    const std::vector<LineCase> cases = {
+        {"LF", "a b\nc\n", {"a b", "c"}},
+        {"CRLF", "a b\r\nc\r\n", {"a b", "c"}},
+        {"lone CR", "a b\rc\r", {"a b", "c"}},
+        {"no final end", "a\nb", {"a", "b"}},
+        {"empty lines kept", "a\n\n\nb\n", {"a", "", "", "b"}},
+        {"CR then empty line", "a\r\rb", {"a", "", "b"}},
+        {"byte-order mark", "\xEF\xBB\xBFP1 x\nP2\n", {"P1 x", "P2"}},
+        {"empty file", "", {}},
+    };
+    TempDir dir;
+    for (const LineCase& c : cases) {
+        const std::string path = dir.file("in.txt");
+        write_file(path, c.content);
+        Status end;
+        EXPECT_EQ(lines_read(path, end), c.lines) << c.name;
+        EXPECT_TRUE(end.ok()) << c.name << ": " << end.message;
+    }
+}
+
+TEST(LineSource, CompressedCopiesReadAsThePlainFile)
+{
+    TempDir dir;
+    std::string content = "header\n";
+    for (int i = 0; i < 200000; ++i)
+        content += "rs" + std::to_string(i) + "\t" + std::to_string(1000 + i) + "\t0.5\r\n";
+    const std::string plain = dir.file("legend.txt");
+    write_file(plain, content);
+    ASSERT_EQ(std::system(("gzip -c " + plain + " > " + plain + ".gz").c_str()), 0);
+    write_bgzf(dir.file("legend.bgz"), content);
+    Status end;
+    const auto expected = lines_read(plain, end);
+    ASSERT_EQ(expected.size(), 200001u);
+    for (const std::string& path : {plain + ".gz", dir.file("legend.bgz")}) {
+        LineSource probe;
+        ASSERT_TRUE(probe.open(path).ok());
+        EXPECT_TRUE(probe.compressed()) << path;
+        EXPECT_EQ(lines_read(path, end), expected) << path;
+        EXPECT_TRUE(end.ok()) << end.message;
+    }
+}
+
+TEST(LineSource, PipeIsReadOnceInOnePass)
+{
+    TempDir dir;
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(std::system(("mkfifo " + fifo).c_str()), 0);
+    ASSERT_EQ(std::system(("(printf 'h\\n1\\n2\\n' | gzip -c > " + fifo + ") &").c_str()), 0);
+    Status end;
+    EXPECT_EQ(lines_read(fifo, end), (std::vector<std::string>{"h", "1", "2"}));
+    EXPECT_TRUE(end.ok()) << end.message;
+}
+
+TEST(LineSource, UnreadableInputsNameTheFile)
+{
+    TempDir dir;
+    Status end;
+    lines_read(dir.file("absent.txt"), end);
+    EXPECT_EQ(end.code, StatusCode::NotFound);
+    EXPECT_NE(end.message.find("absent.txt"), std::string::npos);
+
+    lines_read(dir.path(), end);
+    EXPECT_EQ(end.code, StatusCode::ReadError);
+    EXPECT_NE(end.message.find("folder"), std::string::npos);
+
+    lines_read("/dev/zero", end, 1 << 16);
+    EXPECT_EQ(end.code, StatusCode::ReadError);
+    EXPECT_NE(end.message.find("/dev/zero line 1: line longer than"), std::string::npos) << end.message;
+
+    const std::string broken = dir.file("cut.gz");
+    ASSERT_EQ(std::system(("seq 1 100000 | gzip -c | head -c 20000 > " + broken).c_str()), 0);
+    lines_read(broken, end);
+    EXPECT_EQ(end.code, StatusCode::ReadError);
+    EXPECT_NE(end.message.find("cut.gz line"), std::string::npos) << end.message;
+}
+
+TEST(LineSource, CompressedVariantIsFoundBesideAMissingPlainFile)
+{
+    TempDir dir;
+    write_file(dir.file("legend_chr1.txt.gz"), "x");
+    EXPECT_EQ(existing_variant(dir.file("legend_chr1.txt")), dir.file("legend_chr1.txt.gz"));
+    write_file(dir.file("legend_chr1.txt"), "x");
+    EXPECT_EQ(existing_variant(dir.file("legend_chr1.txt")), dir.file("legend_chr1.txt"));
+    EXPECT_EQ(existing_variant(dir.file("legend_chr2.txt")), dir.file("legend_chr2.txt"));
+}
+
+} // namespace
