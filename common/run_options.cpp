@@ -38,6 +38,17 @@ bool use_reference_engine()
     return text != nullptr && std::string(text) == "reference";
 }
 
+EigenMethod eigen_method(const std::string& program)
+{
+    const char* text = std::getenv("KESTO_EIGEN");
+    if (text == nullptr || *text == '\0' || std::string(text) == "exact")
+        return EigenMethod::Exact;
+    if (std::string(text) == "fast")
+        return EigenMethod::Fast;
+    std::cerr << program << ": KESTO_EIGEN='" << text << "' is neither 'exact' nor 'fast'; using exact\n";
+    return EigenMethod::Exact;
+}
+
 std::size_t cache_bytes(const std::string& program)
 {
     std::int32_t mb = 1024;

@@ -1,10 +1,13 @@
 #ifndef KESTO_COMMON_RUN_OPTIONS_H
 #define KESTO_COMMON_RUN_OPTIONS_H
 
+#include "eigen_method.h"
+
 #include <cstddef>
 #include <string>
 
-// Settings taken from the environment; none of them changes a result.
+// Settings taken from the environment; none of them changes a result, except
+// KESTO_EIGEN=fast, which asks for results to a tolerance.
 
 // KESTO_THREADS: worker threads for regions and windows (default 1). A value
 // that is not a whole number from 1 to 256 is reported and read as 1.
@@ -14,6 +17,10 @@ int thread_count(const std::string& program);
 // analysis object per pair, files read for every region); anything else, or
 // nothing, the fast engine. Both write the same bytes.
 bool use_reference_engine();
+
+// KESTO_EIGEN=fast selects the fast eigen path (see eigen_method.h); "exact"
+// or nothing, the exact one. Any other value is reported and read as exact.
+EigenMethod eigen_method(const std::string& program);
 
 // KESTO_CACHE_MB: memory for chromosomes kept loaded between regions
 // (default 1024 MiB).

@@ -1,5 +1,6 @@
 #include "ld_matrix.h"
 
+#include "fast_eigen.h"
 #include "hanalysis.h"
 
 Eigen::MatrixXf build_ld_matrix(const CodeTable& codes, std::size_t first, int n)
@@ -48,11 +49,12 @@ int count_components(const Eigen::VectorXf& eigenvalues, double share)
 
 double weighted_hits(const Eigen::MatrixXf& eigenvectors, int k, const Eigen::VectorXf& hits, std::size_t first)
 {
-    const Eigen::Index n = eigenvectors.cols();
+    const Eigen::Index n = eigenvectors.rows();
+    const Eigen::Index last = eigenvectors.cols() - 1;
     const Eigen::Index start = static_cast<Eigen::Index>(first);
     double x = 0.0;
     for (int c = 0; c < k; ++c) {
-        const Eigen::VectorXf loadings = eigenvectors.col(n - 1 - c).cwiseAbs();
+        const Eigen::VectorXf loadings = eigenvectors.col(last - c).cwiseAbs();
         const float total = loadings.sum();
         const Eigen::VectorXf weights = loadings / total;
         const float share = weights.dot(hits.segment(start, n));
@@ -62,8 +64,13 @@ double weighted_hits(const Eigen::MatrixXf& eigenvectors, int k, const Eigen::Ve
 }
 
 ComponentWeighting weigh_components(const Eigen::MatrixXf& ld, const Eigen::VectorXf& hits, std::size_t first,
-                                    double share)
+                                    double share, EigenMethod method)
 {
+    if (method == EigenMethod::Fast) {
+        ComponentWeighting fast;
+        if (weigh_components_fast(ld, hits, first, share, fast))
+            return fast;
+    }
     const Eigen::SelfAdjointEigenSolver<Eigen::MatrixXf> solver(ld, Eigen::ComputeEigenvectors);
     ComponentWeighting result;
     result.ncritical = count_components(solver.eigenvalues(), share);

@@ -2,6 +2,7 @@
 #define KESTO_HANALYSIS_LD_MATRIX_H
 
 #include "code_table.h"
+#include "eigen_method.h"
 
 #include <Eigen/Dense>
 
@@ -17,7 +18,9 @@ Eigen::MatrixXf build_ld_matrix(const CodeTable& codes, std::size_t first, int n
 int count_components(const Eigen::VectorXf& eigenvalues, double share);
 
 // Hits weighted by the normalised absolute loadings of the k leading
-// eigenvectors, summed in double precision.
+// eigenvectors, summed in double precision. The leading eigenvectors are the
+// last k columns of `eigenvectors` (eigenvalues ascending), which may hold
+// all n of them or only those k.
 double weighted_hits(const Eigen::MatrixXf& eigenvectors, int k, const Eigen::VectorXf& hits,
                      std::size_t first);
 
@@ -26,8 +29,9 @@ struct ComponentWeighting {
     double nsignificant = 0.0;
 };
 
-// Decomposes the LD matrix and applies both steps above.
+// Decomposes the LD matrix and applies both steps above. The fast method
+// falls back to the exact one where LAPACK reports a failure.
 ComponentWeighting weigh_components(const Eigen::MatrixXf& ld, const Eigen::VectorXf& hits, std::size_t first,
-                                    double share);
+                                    double share, EigenMethod method = EigenMethod::Exact);
 
 #endif

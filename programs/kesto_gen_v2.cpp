@@ -3,6 +3,7 @@
 
 #include "cli.h"
 #include "converters.h"
+#include "fast_eigen.h"
 #include "result_writer.h"
 #include "run_options.h"
 #include "window_args.h"
@@ -78,6 +79,9 @@ try {
     window_scan::ScanSettings settings = window_scan::scan_settings(args, tables.positions);
     settings.reference = reference;
     settings.threads = thread_count(kProgram);
+    settings.eigen = eigen_method(kProgram);
+    if (settings.eigen == EigenMethod::Fast)
+        prepare_fast_eigen();
     return window_scan::run_scan(tables, settings, results, log, started) ? kExitOk : kExitFailure;
 } catch (const std::bad_alloc&) {
     // A region or window too large for memory: the rows written so far are

@@ -2,6 +2,7 @@
 
 #include "chromosome_name.h"
 #include "cli.h"
+#include "fast_eigen.h"
 #include "csvline.h"
 #include "kesto_analysis_matrix.h"
 #include "numbers.h"
@@ -75,6 +76,7 @@ struct Settings {
     std::int32_t flank = 0;
     std::string legend_prefix;
     std::string genotype_prefix;
+    EigenMethod eigen = EigenMethod::Exact;
 };
 
 // Computes a batch of genes (on several threads when asked) and reports them
@@ -90,6 +92,7 @@ bool run_batch(const std::vector<GeneLine>& batch, const Settings& settings, Chr
         Kesto region(g.chromosome, g.start, g.end, settings.alpha, settings.share, settings.legend_prefix,
                      settings.genotype_prefix, settings.flank);
         region.use_store(store);
+        region.use_eigen(settings.eigen);
         outcomes[i] = region.evaluate();
     });
     for (std::size_t i = 0; i < batch.size(); ++i) {
@@ -132,6 +135,9 @@ try {
         return kExitUsage;
     settings.alpha = static_cast<float>(alpha);
     settings.share = static_cast<float>(share);
+    settings.eigen = eigen_method("kesto_genelist");
+    if (settings.eigen == EigenMethod::Fast)
+        prepare_fast_eigen();
 
     std::ifstream genes(gene_path);
     if (!genes) {

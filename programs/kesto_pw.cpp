@@ -2,6 +2,7 @@
 
 #include "chromosome_store.h"
 #include "cli.h"
+#include "fast_eigen.h"
 #include "gene_table.h"
 #include "pathway_evaluation.h"
 #include "pathway_line.h"
@@ -124,6 +125,9 @@ try {
     settings.variance_share = static_cast<float>(share);
     settings.legend_prefix = argv[8];
     settings.genotype_prefix = argv[10];
+    settings.eigen = eigen_method(kProgram);
+    if (settings.eigen == EigenMethod::Fast)
+        prepare_fast_eigen();
 
     std::ifstream pathways(pathway_path);
     if (!pathways) {

@@ -76,7 +76,7 @@ RegionReport Kesto::evaluate_files(const Files& files) const
         Eigen::Map<const Eigen::VectorXf>(hit_list.data(), static_cast<Eigen::Index>(hit_list.size()));
     const Eigen::MatrixXf ld = build_ld_matrix(files.codes, range.first, n);
     const ComponentWeighting weighting =
-        weigh_components(ld, hits, range.first, static_cast<double>(variance_share_));
+        weigh_components(ld, hits, range.first, static_cast<double>(variance_share_), eigen_);
     const double p = regional_p(weighting.ncritical, weighting.nsignificant, alpha_);
     outcome.status = RegionStatus::Computed;
     outcome.triple =

@@ -1,6 +1,7 @@
 #ifndef KESTO_REGION_KESTO_ANALYSIS_MATRIX_H
 #define KESTO_REGION_KESTO_ANALYSIS_MATRIX_H
 
+#include "eigen_method.h"
 #include "regional_p.h"
 
 #include <boost/tuple/tuple.hpp>
@@ -42,6 +43,9 @@ public:
     // codes) instead of reading both files afresh for this region.
     void use_store(ChromosomeStore* store) { store_ = store; }
 
+    // Decomposes the LD matrix by `method` (exact unless asked otherwise).
+    void use_eigen(EigenMethod method) { eigen_ = method; }
+
     // Returns (ncritical, nsignificant, regional_p), printing the messages of
     // the computation: missing files on standard output, malformed input on
     // standard error. A genotype file that cannot be reopened ends the run.
@@ -69,6 +73,7 @@ private:
     std::string legend_prefix_;
     std::string genotype_prefix_;
     ChromosomeStore* store_ = nullptr;
+    EigenMethod eigen_ = EigenMethod::Exact;
     RegionStatus status_ = RegionStatus::Computed;
     long nonnumeric_ = 0;
 };

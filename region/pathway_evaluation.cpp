@@ -17,6 +17,7 @@ RegionReport compute_region(const GeneEntry& region, const RegionSettings& setti
     Kesto engine(region.chromosome, region.start, region.end, settings.alpha, settings.variance_share,
                  settings.legend_prefix, settings.genotype_prefix, settings.flank);
     engine.use_store(store);
+    engine.use_eigen(settings.eigen);
     return engine.evaluate();
 }
 

@@ -17,6 +17,7 @@ struct RegionSettings {
     std::string legend_prefix;
     std::string genotype_prefix;
     std::int32_t flank = 0;
+    EigenMethod eigen = EigenMethod::Exact;
 };
 
 // What the region engine returned for one region, with what the caller needs

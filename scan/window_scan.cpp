@@ -56,7 +56,7 @@ WindowRow WindowScan::finish(const Window& window, const SnpRange& range, const 
 {
     WindowRow result;
     result.window = window;
-    const ComponentWeighting weighting = weigh_components(ld, hits_, range.first, settings_.share);
+    const ComponentWeighting weighting = weigh_components(ld, hits_, range.first, settings_.share, settings_.eigen);
     result.empty = false;
     result.components = weighting.ncritical;
     result.nhit = weighting.nsignificant;

@@ -2,6 +2,7 @@
 #define KESTO_SCAN_WINDOW_SCAN_H
 
 #include "code_table.h"
+#include "eigen_method.h"
 #include "packed_codes.h"
 #include "pair_band.h"
 #include "snp_range.h"
@@ -34,6 +35,7 @@ struct ScanSettings {
     double share = 0.0;      // variance share the kept components reach
     bool reference = false;  // every window analyses its pairs afresh from `codes`
     int threads = 1;         // windows and pairs computed on this many threads
+    EigenMethod eigen = EigenMethod::Exact;
 };
 
 // Hit indicators: a p-value, narrowed to single precision as it is stored,

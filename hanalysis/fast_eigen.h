@@ -1,0 +1,23 @@
+#ifndef KESTO_HANALYSIS_FAST_EIGEN_H
+#define KESTO_HANALYSIS_FAST_EIGEN_H
+
+#include "ld_matrix.h"
+
+#include <Eigen/Dense>
+
+#include <cstddef>
+
+// Keeps the BLAS library's work on the calling thread: regions are already
+// spread over the program's own threads, and processor time stays
+// comparable with the exact path. Call once, before the first region.
+void prepare_fast_eigen();
+
+// Component weighting through LAPACK: Householder tridiagonalisation
+// (ssytrd), all eigenpairs of the tridiagonal matrix by divide and conquer
+// (sstedc), the kept count from the eigenvalues, and the back-transformation
+// (sormtr) of the kept components' eigenvectors only. False when a LAPACK
+// routine reports a failure; `result` is then untouched.
+[[nodiscard]] bool weigh_components_fast(const Eigen::MatrixXf& ld, const Eigen::VectorXf& hits, std::size_t first,
+                                         double share, ComponentWeighting& result);
+
+#endif
