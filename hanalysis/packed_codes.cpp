@@ -11,12 +11,15 @@ PackedCodes::PackedCodes(int samples)
 
 void PackedCodes::add_row(const std::int32_t* codes)
 {
-    if (snps_ == 1 && expected_snps_ > 1)
+    if (snps_ == 1 && expected_snps_ > 1) {
         planes_.reserve(expected_snps_ * 2 * words_);
+        tallies_.reserve(expected_snps_);
+    }
     const std::size_t base = planes_.size();
     planes_.resize(base + 2 * words_, 0);
     std::uint64_t* lo = planes_.data() + base;
     std::uint64_t* hi = lo + words_;
+    Tally tally{{0, 0, 0}, false};
     for (std::size_t w = 0; w < words_; ++w) {
         const int first = static_cast<int>(w * 64);
         const int last = std::min(samples_, first + 64);
@@ -27,10 +30,14 @@ void PackedCodes::add_row(const std::int32_t* codes)
             // 0 -> low, 1 -> high, 2 -> both; any other code -> neither.
             l |= (c == 0 || c == 2) ? bit : 0;
             h |= (c == 1 || c == 2) ? bit : 0;
+            if (c >= 0 && c <= 2)
+                ++tally.n[c];
         }
         lo[w] = l;
         hi[w] = h;
     }
+    tally.complete = tally.n[0] + tally.n[1] + tally.n[2] == samples_;
+    tallies_.push_back(tally);
     ++snps_;
 }
 
@@ -47,6 +54,29 @@ int PackedCodes::code(std::size_t snp, int sample) const
 }
 
 GenoTable PackedCodes::pair_table(std::size_t first, std::size_t second) const
+{
+    const Tally& a = tallies_[first];
+    const Tally& b = tallies_[second];
+    if (!a.complete || !b.complete)
+        return pair_table_all_cells(first, second);
+    // Every individual is in the table: the code counts of each SNP are its
+    // row and column sums, so four cells give the other five.
+    int c[4];
+    heterozygote_counts(low(first), high(first), low(second), high(second), words_, c);
+    GenoTable t = GenoTable::Zero();
+    t(1, 1) = c[0];
+    t(1, 2) = c[1];
+    t(2, 1) = c[2];
+    t(2, 2) = c[3];
+    t(1, 0) = a.n[1] - c[0] - c[1];
+    t(2, 0) = a.n[2] - c[2] - c[3];
+    t(0, 1) = b.n[1] - c[0] - c[2];
+    t(0, 2) = b.n[2] - c[1] - c[3];
+    t(0, 0) = a.n[0] - t(0, 1) - t(0, 2);
+    return t;
+}
+
+GenoTable PackedCodes::pair_table_all_cells(std::size_t first, std::size_t second) const
 {
     int counts[9];
     joint_counts(low(first), high(first), low(second), high(second), words_, counts);

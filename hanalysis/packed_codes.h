@@ -34,18 +34,32 @@ public:
     // missing row and column stay 0.
     GenoTable pair_table(std::size_t first, std::size_t second) const;
 
+    // The same table counted over all nine cells, whatever the SNPs hold;
+    // the reference for the shortcut pair_table takes for complete SNPs.
+    GenoTable pair_table_all_cells(std::size_t first, std::size_t second) const;
+
     // Code of one individual as the engine sees it (other codes read as -1).
     int code(std::size_t snp, int sample) const;
+
+    // True when every individual has code 0, 1 or 2 at this SNP.
+    bool complete(std::size_t snp) const { return tallies_[snp].complete; }
 
 private:
     const std::uint64_t* low(std::size_t snp) const { return planes_.data() + snp * 2 * words_; }
     const std::uint64_t* high(std::size_t snp) const { return low(snp) + words_; }
+
+    // Individuals with codes 0, 1 and 2 at one SNP.
+    struct Tally {
+        int n[3];
+        bool complete;
+    };
 
     int samples_ = 0;
     std::size_t words_ = 0;
     std::size_t snps_ = 0;
     std::size_t expected_snps_ = 0;
     std::vector<std::uint64_t> planes_;
+    std::vector<Tally> tallies_;
 };
 
 // Signed LD matrix of SNPs first .. first + n - 1 from packed codes: the same

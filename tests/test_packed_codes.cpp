@@ -1,5 +1,6 @@
 #include "ld_matrix.h"
 #include "packed_codes.h"
+#include "popcount_table.h"
 
 #include <gtest/gtest.h>
 
@@ -92,5 +93,117 @@ TEST_P(PackedAgainstPlain, SameCountsAndSameLdMatrix)
 
 // Sample counts around the 64-bit word boundaries.
 INSTANTIATE_TEST_SUITE_P(WordBoundaries, PackedAgainstPlain, ::testing::Values(1, 5, 63, 64, 65, 130, 500));
+
+// Codes where most SNPs are complete (0, 1, 2 only), so that the shortcut
+// for complete pairs is taken: monomorphic at each code, one carrier, one
+// non-carrier, random, and a few SNPs with a missing or foreign code.
+CodeTable mostly_complete_codes(int snps, int samples, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    CodeTable t;
+    t.samples = samples;
+    std::vector<int> base(static_cast<std::size_t>(samples));
+    for (auto& b : base)
+        b = static_cast<int>(rng() % 3);
+    for (int s = 0; s < snps; ++s) {
+        const int kind = s % 9;
+        for (int i = 0; i < samples; ++i) {
+            int code = static_cast<int>(rng() % 3);
+            if (kind <= 2)
+                code = kind;                                          // monomorphic 0, 1, 2
+            else if (kind == 3)
+                code = (i == samples - 1) ? 2 : 0;                    // rare, last individual
+            else if (kind == 4)
+                code = (i == 0) ? 0 : 1;                              // all but one heterozygous
+            else if (kind == 5)
+                code = rng() % 10 < 8 ? base[static_cast<std::size_t>(i)] : code;  // LD with the base
+            else if (kind == 6 && i == samples / 2)
+                code = (s % 2) ? -1 : 9;                              // one missing or foreign code
+            t.codes.push_back(code);
+        }
+    }
+    return t;
+}
+
+GenoTable counted_by_hand(const CodeTable& t, std::size_t a, std::size_t b)
+{
+    GenoTable g = GenoTable::Zero();
+    for (int i = 0; i < t.samples; ++i) {
+        const int x = t.row(a)[i], y = t.row(b)[i];
+        if (x >= 0 && x <= 2 && y >= 0 && y <= 2)
+            ++g(x, y);
+    }
+    return g;
+}
+
+const CountKernel kAllKernels[] = {CountKernel::Portable, CountKernel::Popcnt, CountKernel::Avx512};
+
+class CountingPaths : public ::testing::TestWithParam<int> {};
+
+TEST_P(CountingPaths, EveryKernelAndTheCompleteShortcutCountAlike)
+{
+    const int samples = GetParam();
+    const CodeTable plain = mostly_complete_codes(18, samples, 11u + static_cast<unsigned>(samples));
+    const PackedCodes packed = pack(plain);
+    const std::size_t words = packed.words_per_plane();
+    // Planes as the packed store lays them out: low then high, per SNP.
+    std::vector<std::vector<std::uint64_t>> lo(plain.snps()), hi(plain.snps());
+    for (std::size_t s = 0; s < plain.snps(); ++s) {
+        lo[s].assign(words, 0);
+        hi[s].assign(words, 0);
+        for (int i = 0; i < samples; ++i) {
+            const int c = plain.row(s)[i];
+            const std::uint64_t bit = std::uint64_t{1} << (i % 64);
+            if (c == 0 || c == 2)
+                lo[s][static_cast<std::size_t>(i / 64)] |= bit;
+            if (c == 1 || c == 2)
+                hi[s][static_cast<std::size_t>(i / 64)] |= bit;
+        }
+    }
+    int complete_pairs = 0;
+    for (std::size_t a = 0; a < plain.snps(); ++a) {
+        EXPECT_EQ(packed.complete(a), a % 9 != 6) << a;
+        for (std::size_t b = 0; b < plain.snps(); ++b) {
+            const GenoTable want = counted_by_hand(plain, a, b);
+            EXPECT_EQ(packed.pair_table(a, b), want) << a << "," << b;
+            EXPECT_EQ(packed.pair_table_all_cells(a, b), want) << a << "," << b;
+            complete_pairs += packed.complete(a) && packed.complete(b);
+            for (CountKernel kernel : kAllKernels) {
+                if (!count_kernel_runs(kernel))
+                    continue;
+                int nine[9], four[4];
+                joint_counts_with(kernel, lo[a].data(), hi[a].data(), lo[b].data(), hi[b].data(), words, nine);
+                heterozygote_counts_with(kernel, lo[a].data(), hi[a].data(), lo[b].data(), hi[b].data(), words,
+                                         four);
+                for (int r = 0; r < 3; ++r)
+                    for (int c = 0; c < 3; ++c)
+                        EXPECT_EQ(nine[3 * r + c], want(r, c)) << static_cast<int>(kernel) << " " << a << "," << b;
+                EXPECT_EQ(four[0], want(1, 1)) << static_cast<int>(kernel);
+                EXPECT_EQ(four[1], want(1, 2)) << static_cast<int>(kernel);
+                EXPECT_EQ(four[2], want(2, 1)) << static_cast<int>(kernel);
+                EXPECT_EQ(four[3], want(2, 2)) << static_cast<int>(kernel);
+            }
+        }
+    }
+    EXPECT_GT(complete_pairs, 200);
+    // The LD matrix through the shortcut, bit for bit the plain engine's.
+    const Eigen::MatrixXf slow = build_ld_matrix(plain, 0, static_cast<int>(plain.snps()));
+    const Eigen::MatrixXf quick = build_ld_matrix(packed, 0, static_cast<int>(plain.snps()));
+    EXPECT_EQ(std::memcmp(slow.data(), quick.data(), sizeof(float) * static_cast<std::size_t>(slow.size())), 0);
+}
+
+// Around one word (64 samples) and around the eight-word blocks of the
+// widest kernel (512 samples).
+INSTANTIATE_TEST_SUITE_P(WordAndBlockBoundaries, CountingPaths,
+                         ::testing::Values(1, 2, 63, 64, 65, 127, 128, 129, 511, 512, 513, 1000, 1089));
+
+TEST(CountKernels, TheBestKernelRunsHere)
+{
+    EXPECT_TRUE(count_kernel_runs(CountKernel::Portable));
+    EXPECT_TRUE(count_kernel_runs(best_count_kernel()));
+    if (count_kernel_runs(CountKernel::Avx512)) {
+        EXPECT_EQ(best_count_kernel(), CountKernel::Avx512);
+    }
+}
 
 } // namespace
