@@ -57,6 +57,60 @@ Eigen::Matrix2f em_update(const Eigen::Matrix2f& H, const PhaseKnownCounts& c, i
     return R;
 }
 
+// The EM loop of haplotype_frequencies, split into steps so that several
+// pairs can be iterated side by side, each lane doing exactly what the loop
+// does for one pair.
+struct EmInput {
+    PhaseKnownCounts c;
+    int h;         // double heterozygotes
+    double two_n;  // haplotypes among complete individuals
+};
+
+struct EmState {
+    Eigen::Matrix2f H, R, delta;
+    int counter;
+};
+
+EmInput em_input(const GenoTable& t)
+{
+    const int n = complete_count(t);
+    return {phase_known_counts(t), t(1, 1), 2.0 * static_cast<double>(n)};
+}
+
+// Frequencies when no individual is a double heterozygote: counted directly.
+Eigen::Matrix2f counted_haplotypes(const EmInput& in)
+{
+    Eigen::Matrix2f m;
+    m << static_cast<float>(in.c.c00 / in.two_n), static_cast<float>(in.c.c01 / in.two_n),
+        static_cast<float>(in.c.c10 / in.two_n), static_cast<float>(in.c.c11 / in.two_n);
+    return m;
+}
+
+EmState em_begin(const EmInput& in)
+{
+    EmState s;
+    s.H = Eigen::Matrix2f::Constant(0.25f);
+    s.R = em_update(s.H, in.c, in.h, in.two_n);
+    s.delta = s.R - s.H;
+    s.counter = 0;
+    return s;
+}
+
+// Stops on the smallest (most negative) change: the changes sum to zero, so
+// this asks that no cell fell by more than the tolerance.
+bool em_running(const EmState& s)
+{
+    return std::fabs(static_cast<double>(s.delta.minCoeff())) > 0.0001 && s.counter <= 499;
+}
+
+void em_step(EmState& s, const EmInput& in)
+{
+    s.H = s.R;
+    s.R = em_update(s.H, in.c, in.h, in.two_n);
+    ++s.counter;
+    s.delta = s.R - s.H;
+}
+
 // Quantities both LD measures are built from.
 struct LdTerms {
     float p0, p1, q0, q1;
@@ -65,9 +119,8 @@ struct LdTerms {
     float smallest;
 };
 
-LdTerms ld_terms(const GenoTable& table)
+LdTerms ld_terms(const Eigen::Matrix2f& freq, const Eigen::Matrix2f& hap)
 {
-    const Eigen::Matrix2f freq = allele_frequencies(table);
     LdTerms t;
     t.q0 = freq(0, 0);
     t.q1 = freq(1, 0);
@@ -78,7 +131,6 @@ LdTerms ld_terms(const GenoTable& table)
     const double e01 = static_cast<double>(t.p0 * t.q1);
     const double e10 = static_cast<double>(t.p1 * t.q0);
     const double e11 = static_cast<double>(t.p1 * t.q1);
-    const Eigen::Matrix2f hap = haplotype_frequencies(table);
     const double f00 = hap(0, 0);
     const double f01 = hap(0, 1);
     const double f10 = hap(1, 0);
@@ -119,29 +171,13 @@ Eigen::Matrix2f allele_frequencies(const GenoTable& t)
 
 Eigen::Matrix2f haplotype_frequencies(const GenoTable& t)
 {
-    const int n = complete_count(t);
-    const int h = t(1, 1);
-    const PhaseKnownCounts c = phase_known_counts(t);
-    const double two_n = 2.0 * static_cast<double>(n);
-    if (h <= 0) {
-        Eigen::Matrix2f m;
-        m << static_cast<float>(c.c00 / two_n), static_cast<float>(c.c01 / two_n),
-            static_cast<float>(c.c10 / two_n), static_cast<float>(c.c11 / two_n);
-        return m;
-    }
-    Eigen::Matrix2f H = Eigen::Matrix2f::Constant(0.25f);
-    Eigen::Matrix2f R = em_update(H, c, h, two_n);
-    Eigen::Matrix2f delta = R - H;
-    int counter = 0;
-    // Stops on the smallest (most negative) change: the changes sum to zero,
-    // so this asks that no cell fell by more than the tolerance.
-    while (std::fabs(static_cast<double>(delta.minCoeff())) > 0.0001 && counter <= 499) {
-        H = R;
-        R = em_update(H, c, h, two_n);
-        ++counter;
-        delta = R - H;
-    }
-    return R;
+    const EmInput in = em_input(t);
+    if (in.h <= 0)
+        return counted_haplotypes(in);
+    EmState s = em_begin(in);
+    while (em_running(s))
+        em_step(s, in);
+    return s.R;
 }
 
 namespace {
@@ -169,20 +205,27 @@ double rsquare_from(const LdTerms& t)
     return t.S / static_cast<double>(den);
 }
 
+float signed_entry(const LdTerms& terms)
+{
+    const double dprime = dprime_from(terms);
+    const float r2 = static_cast<float>(rsquare_from(terms));
+    return dprime < 0.0 ? -r2 : r2;
+}
+
 } // namespace
 
 double ld_dprime(const GenoTable& table)
 {
     if (no_complete_individual(table))
         return 0.0;
-    return dprime_from(ld_terms(table));
+    return dprime_from(ld_terms(allele_frequencies(table), haplotype_frequencies(table)));
 }
 
 double ld_rsquare(const GenoTable& table)
 {
     if (no_complete_individual(table))
         return 0.0;
-    return rsquare_from(ld_terms(table));
+    return rsquare_from(ld_terms(allele_frequencies(table), haplotype_frequencies(table)));
 }
 
 float signed_ld(const GenoTable& table)
@@ -193,10 +236,53 @@ float signed_ld(const GenoTable& table)
     if (no_complete_individual(table))
         return 0.0f;
     // One haplotype estimation serves both measures.
-    const LdTerms terms = ld_terms(table);
-    const double dprime = dprime_from(terms);
-    const float r2 = static_cast<float>(rsquare_from(terms));
-    return dprime < 0.0 ? -r2 : r2;
+    return signed_entry(ld_terms(freq, haplotype_frequencies(table)));
+}
+
+void signed_ld_many(const GenoTable* tables, std::size_t count, float* out)
+{
+    // Lanes iterate their EM side by side: each lane's steps are the ones
+    // signed_ld takes, and the independent lanes overlap in the processor.
+    constexpr std::size_t kLanes = 8;
+    struct Lane {
+        Eigen::Matrix2f freq;
+        EmInput in;
+        EmState em;
+        bool used;    // an LD value is computed (else 0)
+        bool counted; // no double heterozygote: no EM
+    };
+    for (std::size_t base = 0; base < count; base += kLanes) {
+        const std::size_t m = count - base < kLanes ? count - base : kLanes;
+        Lane lanes[kLanes];
+        for (std::size_t i = 0; i < m; ++i) {
+            Lane& l = lanes[i];
+            const GenoTable& t = tables[base + i];
+            l.freq = allele_frequencies(t);
+            l.used = !(static_cast<double>(l.freq.minCoeff()) < 0.01) && !no_complete_individual(t);
+            if (!l.used)
+                continue;
+            l.in = em_input(t);
+            l.counted = l.in.h <= 0;
+            if (!l.counted)
+                l.em = em_begin(l.in);
+        }
+        bool running = true;
+        while (running) {
+            running = false;
+            for (std::size_t i = 0; i < m; ++i) {
+                Lane& l = lanes[i];
+                if (l.used && !l.counted && em_running(l.em)) {
+                    em_step(l.em, l.in);
+                    running = true;
+                }
+            }
+        }
+        for (std::size_t i = 0; i < m; ++i) {
+            const Lane& l = lanes[i];
+            out[base + i] =
+                l.used ? signed_entry(ld_terms(l.freq, l.counted ? counted_haplotypes(l.in) : l.em.R)) : 0.0f;
+        }
+    }
 }
 
 Hanalysis::Hanalysis(Eigen::MatrixXi first, Eigen::MatrixXi second)

@@ -3,6 +3,8 @@
 
 #include <Eigen/Dense>
 
+#include <cstddef>
+
 // Joint genotype counts of a SNP pair: rows are the first SNP's code, columns
 // the second's, both in the order 0, 1, 2, -1. Row and column 3 (missing) are
 // tabulated but never used.
@@ -18,6 +20,10 @@ double ld_rsquare(const GenoTable& table);
 // Signed LD value of a pair as the LD matrices hold it: 0 when either SNP has
 // an allele frequency below 0.01, else r^2 carrying the sign of D'.
 float signed_ld(const GenoTable& table);
+
+// signed_ld of `count` tables into `out`, several pairs at a time; the same
+// values bit for bit.
+void signed_ld_many(const GenoTable* tables, std::size_t count, float* out);
 
 // Two-locus LD analysis of one SNP pair from their genotype code rows.
 class Hanalysis {

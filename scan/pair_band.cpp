@@ -37,8 +37,11 @@ void PairBand::cover(const std::vector<std::pair<std::size_t, std::size_t>>& ran
     parallel_for(reach.size(), threads, [&](std::size_t k) {
         const std::size_t i = low + k;
         std::vector<float>& row = rows_[i - base_];
-        for (std::size_t j = i + 1 + row.size(); j < reach[k]; ++j)
-            row.push_back(signed_ld(codes_.pair_table(i, j)));
+        const std::size_t from = i + 1 + row.size();
+        if (from >= reach[k])
+            return;
+        row.resize(reach[k] - i - 1);
+        signed_ld_row(codes_, i, from, reach[k], row.data() + (from - i - 1));
     });
 }
 

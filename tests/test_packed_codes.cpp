@@ -206,4 +206,60 @@ TEST(CountKernels, TheBestKernelRunsHere)
     }
 }
 
+TEST(SignedLdMany, SameBitsAsOnePairAtATime)
+{
+    // Random tables with empty cells, no double heterozygote, a rare allele,
+    // no complete individual, and large counts; batches of every length
+    // around the lane width, so that lanes finish their EM at different
+    // steps.
+    std::mt19937 rng(2024);
+    std::vector<GenoTable> tables;
+    for (int i = 0; i < 300; ++i) {
+        GenoTable t = GenoTable::Zero();
+        const int kind = i % 6;
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c)
+                t(r, c) = static_cast<int>(rng() % (kind == 5 ? 5000 : 60));
+        if (kind == 1)
+            t(1, 1) = 0;  // phase known everywhere
+        if (kind == 2)
+            t.row(2).setZero(), t.row(1).setZero(), t(1, 0) = 1;  // rare allele
+        if (kind == 3)
+            t.setZero();  // no complete individual
+        if (kind == 4)
+            t(0, 2) = t(2, 0) = 0, t(1, 1) = 40;  // many double heterozygotes
+        tables.push_back(t);
+    }
+    for (std::size_t count : {1u, 3u, 4u, 5u, 7u, 8u, 9u, 17u, 300u}) {
+        for (std::size_t from = 0; from + count <= tables.size(); from += 97) {
+            std::vector<float> many(count);
+            signed_ld_many(tables.data() + from, count, many.data());
+            for (std::size_t k = 0; k < count; ++k) {
+                const float one = signed_ld(tables[from + k]);
+                EXPECT_EQ(std::memcmp(&one, &many[k], sizeof one), 0) << from + k << ": " << one << " " << many[k];
+            }
+        }
+    }
+}
+
+TEST(SignedLdRow, SameBitsAsPairTables)
+{
+    for (int samples : {63, 129, 700}) {
+        const PackedCodes packed = pack(awkward_codes(150, samples, 5u + static_cast<unsigned>(samples)));
+        for (std::size_t a : {0u, 1u, 77u, 148u}) {
+            for (std::size_t to : {a + 1, a + 2, a + 66, std::size_t{150}}) {
+                if (to > 150)
+                    continue;
+                std::vector<float> row(to - a - (to > a ? 1 : 0) + 1, -9.0f);
+                signed_ld_row(packed, a, a + 1, to, row.data());
+                for (std::size_t j = a + 1; j < to; ++j) {
+                    const float one = signed_ld(packed.pair_table(a, j));
+                    EXPECT_EQ(std::memcmp(&one, &row[j - a - 1], sizeof one), 0) << samples << " " << a << "," << j;
+                }
+                EXPECT_EQ(row.back(), -9.0f);  // nothing written past the end
+            }
+        }
+    }
+}
+
 } // namespace
