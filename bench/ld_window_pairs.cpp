@@ -6,7 +6,8 @@
 //
 // Prints the pair count and the time per pair of counting alone and of the
 // whole LD entry (counts, haplotype estimation, r^2 and D'), one pair at a
-// time and a row of pairs at a time.
+// time and a row of pairs at a time (BENCH_NO_ROWS: built against an older
+// tree that has no row batches).
 
 #include "packed_codes.h"
 #include "reference_files.h"
@@ -67,12 +68,16 @@ int main(int argc, char** argv)
             for (std::size_t b = a + 1; b <= last[a]; ++b)
                 sum += static_cast<double>(signed_ld(codes.pair_table(a, b)));
         const std::clock_t t2 = std::clock();
+#ifndef BENCH_NO_ROWS
         for (std::size_t a = 0; a < pos.size(); ++a) {
             row.resize(last[a] - a);
             signed_ld_row(codes, a, a + 1, last[a] + 1, row.data());
             for (float v : row)
                 sum_rows += static_cast<double>(v);
         }
+#else
+        sum_rows = sum;  // built against a tree without row batches
+#endif
         const std::clock_t t3 = std::clock();
         if (r == 0 || t1 - t0 < counting)
             counting = t1 - t0;
