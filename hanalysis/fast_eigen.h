@@ -12,6 +12,11 @@
 // comparable with the exact path. Call once, before the first region.
 void prepare_fast_eigen();
 
+// Below this many SNPs the exact solver is as fast or faster (measured on
+// real LD matrices), so the fast method hands smaller regions to it and
+// their results stay exact.
+constexpr int kFastEigenSmallest = 48;
+
 // Component weighting through LAPACK: Householder tridiagonalisation
 // (ssytrd), all eigenpairs of the tridiagonal matrix by divide and conquer
 // (sstedc), the kept count from the eigenvalues, and the back-transformation

@@ -66,7 +66,7 @@ double weighted_hits(const Eigen::MatrixXf& eigenvectors, int k, const Eigen::Ve
 ComponentWeighting weigh_components(const Eigen::MatrixXf& ld, const Eigen::VectorXf& hits, std::size_t first,
                                     double share, EigenMethod method)
 {
-    if (method == EigenMethod::Fast) {
+    if (method == EigenMethod::Fast && ld.rows() >= kFastEigenSmallest) {
         ComponentWeighting fast;
         if (weigh_components_fast(ld, hits, first, share, fast))
             return fast;

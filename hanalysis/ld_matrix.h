@@ -30,7 +30,8 @@ struct ComponentWeighting {
 };
 
 // Decomposes the LD matrix and applies both steps above. The fast method
-// falls back to the exact one where LAPACK reports a failure.
+// leaves small matrices (kFastEigenSmallest) to the exact one, and falls
+// back to it where LAPACK reports a failure.
 ComponentWeighting weigh_components(const Eigen::MatrixXf& ld, const Eigen::VectorXf& hits, std::size_t first,
                                     double share, EigenMethod method = EigenMethod::Exact);
 

@@ -186,7 +186,7 @@ TEST(FastEigen, AgreesWithTheExactPathOnGeneratedHaplotypeBlocks)
         const Eigen::MatrixXf ld = build_ld_matrix(codes, 0, n);
         for (double share : {0.5, 0.8, 0.95}) {
             const ComponentWeighting exact = weigh_components(ld, hits, 0, share);
-            const ComponentWeighting fast = weigh_components(ld, hits, 0, share, EigenMethod::Fast);
+            const ComponentWeighting fast = fast_of(ld, hits, share);
             if (share_on_edge(ld, share, 1e-4))
                 continue;
             EXPECT_EQ(fast.ncritical, exact.ncritical) << seed << " " << share;
@@ -197,6 +197,26 @@ TEST(FastEigen, AgreesWithTheExactPathOnGeneratedHaplotypeBlocks)
         }
     }
     EXPECT_GT(compared, 10);  // the generated blocks are mostly well separated
+}
+
+TEST(FastEigen, SmallRegionsTakeTheExactPath)
+{
+    // Below the size where LAPACK pays off, the fast method's result is the
+    // exact one, bit for bit.
+    std::mt19937 rng(9);
+    for (int n : {2, 17, kFastEigenSmallest - 1}) {
+        Eigen::MatrixXf ld = Eigen::MatrixXf::Identity(n, n);
+        for (int a = 0; a < n; ++a)
+            for (int b = a + 1; b < n; ++b)
+                ld(a, b) = ld(b, a) = static_cast<float>(rng() % 1000) / 4000.0f;
+        Eigen::VectorXf hits(n);
+        for (int a = 0; a < n; ++a)
+            hits(a) = rng() % 3 == 0 ? 1.0f : 0.0f;
+        const ComponentWeighting exact = weigh_components(ld, hits, 0, 0.8);
+        const ComponentWeighting fast = weigh_components(ld, hits, 0, 0.8, EigenMethod::Fast);
+        EXPECT_EQ(fast.ncritical, exact.ncritical) << n;
+        EXPECT_EQ(fast.nsignificant, exact.nsignificant) << n;
+    }
 }
 
 TEST(FastEigen, EnvironmentChoosesTheMethod)
