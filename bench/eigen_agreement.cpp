@@ -116,7 +116,10 @@ int main(int argc, char** argv)
             spans.push_back({s, s + width});
     }
 
-    prepare_fast_eigen();
+    if (!prepare_fast_eigen().ok()) {
+        std::fprintf(stderr, "LAPACKE cannot be loaded\n");
+        return 1;
+    }
     std::FILE* rows = nullptr;
     if (const char* path = std::getenv("BENCH_EIGEN_ROWS"))
         rows = std::fopen(path, "w");

@@ -2,17 +2,64 @@
 
 #include <lapacke.h>
 
+#include <dlfcn.h>
+
 #include <vector>
 
-extern "C" void openblas_set_num_threads(int threads);
+namespace {
 
-void prepare_fast_eigen() { openblas_set_num_threads(1); }
+// LAPACK is opened only when the fast path is chosen, so that the exact
+// path's programs neither load it nor start OpenBLAS's thread pool.
+struct Lapack {
+    decltype(&LAPACKE_ssytrd) ssytrd = nullptr;
+    decltype(&LAPACKE_sstedc) sstedc = nullptr;
+    decltype(&LAPACKE_sormtr) sormtr = nullptr;
+    bool ok() const { return ssytrd != nullptr && sstedc != nullptr && sormtr != nullptr; }
+};
+
+Lapack open_lapack()
+{
+    Lapack l;
+    void* lib = dlopen("liblapacke.so.3", RTLD_NOW | RTLD_LOCAL);
+    if (lib == nullptr)
+        lib = dlopen("liblapacke.so", RTLD_NOW | RTLD_LOCAL);
+    if (lib == nullptr)
+        return l;
+    l.ssytrd = reinterpret_cast<decltype(&LAPACKE_ssytrd)>(dlsym(lib, "LAPACKE_ssytrd"));
+    l.sstedc = reinterpret_cast<decltype(&LAPACKE_sstedc)>(dlsym(lib, "LAPACKE_sstedc"));
+    l.sormtr = reinterpret_cast<decltype(&LAPACKE_sormtr)>(dlsym(lib, "LAPACKE_sormtr"));
+    // Where LAPACK is OpenBLAS's, keep its work on the calling thread.
+    if (void* blas = dlopen("libopenblas.so.0", RTLD_NOW | RTLD_NOLOAD)) {
+        using SetThreads = void (*)(int);
+        if (auto set = reinterpret_cast<SetThreads>(dlsym(blas, "openblas_set_num_threads")))
+            set(1);
+    }
+    return l;
+}
+
+// Opened once per process, on first use; the routines do not change after.
+const Lapack& lapack()
+{
+    static const Lapack routines = open_lapack();
+    return routines;
+}
+
+} // namespace
+
+Status prepare_fast_eigen()
+{
+    if (!lapack().ok())
+        return Status{StatusCode::NotFound,
+                      "KESTO_EIGEN=fast needs LAPACKE (liblapacke.so.3), which could not be loaded"};
+    return Status{};
+}
 
 bool weigh_components_fast(const Eigen::MatrixXf& ld, const Eigen::VectorXf& hits, std::size_t first, double share,
                            ComponentWeighting& result)
 {
+    const Lapack& la = lapack();
     const lapack_int n = static_cast<lapack_int>(ld.rows());
-    if (n < 1)
+    if (!la.ok() || n < 1)
         return false;
     // Column-major copy, reduced in place; its lower triangle then holds the
     // Householder reflectors that sormtr applies.
@@ -20,19 +67,19 @@ bool weigh_components_fast(const Eigen::MatrixXf& ld, const Eigen::VectorXf& hit
     Eigen::VectorXf diagonal(n);
     std::vector<float> off(static_cast<std::size_t>(n));
     std::vector<float> tau(static_cast<std::size_t>(n));
-    if (LAPACKE_ssytrd(LAPACK_COL_MAJOR, 'L', n, reduced.data(), n, diagonal.data(), off.data(), tau.data()) != 0)
+    if (la.ssytrd(LAPACK_COL_MAJOR, 'L', n, reduced.data(), n, diagonal.data(), off.data(), tau.data()) != 0)
         return false;
     // Eigenvalues come back ascending in `diagonal`, as the exact solver
     // orders them; `vectors` holds the tridiagonal matrix's eigenvectors.
     Eigen::MatrixXf vectors(n, n);
-    if (LAPACKE_sstedc(LAPACK_COL_MAJOR, 'I', n, diagonal.data(), off.data(), vectors.data(), n) != 0)
+    if (la.sstedc(LAPACK_COL_MAJOR, 'I', n, diagonal.data(), off.data(), vectors.data(), n) != 0)
         return false;
     if (!diagonal.allFinite())
         return false;
     const int k = count_components(diagonal, share);
     // The kept components are the last k columns, contiguous in memory.
     float* kept = vectors.data() + static_cast<std::ptrdiff_t>(n - k) * n;
-    if (LAPACKE_sormtr(LAPACK_COL_MAJOR, 'L', 'L', 'N', n, k, reduced.data(), n, tau.data(), kept, n) != 0)
+    if (la.sormtr(LAPACK_COL_MAJOR, 'L', 'L', 'N', n, k, reduced.data(), n, tau.data(), kept, n) != 0)
         return false;
     const Eigen::Map<const Eigen::MatrixXf> components(kept, n, k);
     if (!components.allFinite())

@@ -136,8 +136,13 @@ try {
     settings.alpha = static_cast<float>(alpha);
     settings.share = static_cast<float>(share);
     settings.eigen = eigen_method("kesto_genelist");
-    if (settings.eigen == EigenMethod::Fast)
-        prepare_fast_eigen();
+    if (settings.eigen == EigenMethod::Fast) {
+        const Status lapack = prepare_fast_eigen();
+        if (!lapack.ok()) {
+            std::cerr << "kesto_genelist" << ": " << lapack.message << "; using the exact eigen path\n";
+            settings.eigen = EigenMethod::Exact;
+        }
+    }
 
     std::ifstream genes(gene_path);
     if (!genes) {

@@ -69,8 +69,13 @@ try {
     settings.reference = reference;
     settings.threads = thread_count(kProgram);
     settings.eigen = eigen_method(kProgram);
-    if (settings.eigen == EigenMethod::Fast)
-        prepare_fast_eigen();
+    if (settings.eigen == EigenMethod::Fast) {
+        const Status lapack = prepare_fast_eigen();
+        if (!lapack.ok()) {
+            std::cerr << kProgram << ": " << lapack.message << "; using the exact eigen path\n";
+            settings.eigen = EigenMethod::Exact;
+        }
+    }
     return window_scan::run_scan(tables, settings, results, log, started) ? kExitOk : kExitFailure;
 } catch (const std::bad_alloc&) {
     // A region or window too large for memory: the rows written so far are

@@ -126,8 +126,13 @@ try {
     settings.legend_prefix = argv[8];
     settings.genotype_prefix = argv[10];
     settings.eigen = eigen_method(kProgram);
-    if (settings.eigen == EigenMethod::Fast)
-        prepare_fast_eigen();
+    if (settings.eigen == EigenMethod::Fast) {
+        const Status lapack = prepare_fast_eigen();
+        if (!lapack.ok()) {
+            std::cerr << kProgram << ": " << lapack.message << "; using the exact eigen path\n";
+            settings.eigen = EigenMethod::Exact;
+        }
+    }
 
     std::ifstream pathways(pathway_path);
     if (!pathways) {

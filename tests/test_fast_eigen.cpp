@@ -70,10 +70,10 @@ bool share_on_edge(const Eigen::MatrixXf& ld, double share, double margin)
     return false;
 }
 
-// BLAS work stays on the test's thread, as the programs keep it.
+// LAPACK opened and its work kept on the test's thread, as the programs do.
 class SingleThreadedBlas : public testing::Environment {
 public:
-    void SetUp() override { prepare_fast_eigen(); }
+    void SetUp() override { ASSERT_TRUE(prepare_fast_eigen().ok()); }
 };
 const testing::Environment* const blas_environment = testing::AddGlobalTestEnvironment(new SingleThreadedBlas);
 
