@@ -1,0 +1,7 @@
+#include "chromosome_names.h"
+
+std::string canonical_chromosome(std::string_view name)
+{
+    (void)name;
+    return {};
+}
