@@ -61,11 +61,24 @@ public:
     const Status& status() const { return status_; }
     long skipped_other_tests() const { return skipped_other_tests_; }
 
+    // Rows read so far (records returned plus rows of other tests).
+    long rows() const { return rows_; }
+
 private:
+    Status read_header(const SumstatsOptions& options);
+    Status fail(const std::string& what);
+    void split(std::string_view line);
+
     LineSource source_;
     SumstatsLayout layout_;
     Status status_;
     long skipped_other_tests_ = 0;
+    long rows_ = 0;
+    bool tabs_ = false;                    // fields split on tabs (else on runs of blanks)
+    std::size_t header_fields_ = 0;
+    std::vector<std::string_view> fields_;
+    // Column indices, -1 when absent.
+    int id_ = -1, id_fallback_ = -1, chr_ = -1, pos_ = -1, a1_ = -1, a2_ = -1, p_ = -1, log10p_ = -1, test_ = -1;
 };
 
 #endif
