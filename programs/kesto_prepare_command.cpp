@@ -233,7 +233,7 @@ int run_prepare(const PrepareCommand& c, const std::string& command_line)
 
     // Genes and gene sets.
     if (!c.genes.empty()) {
-        GeneTable genes;
+        GeneLocationTable genes;
         status = read_gene_locations(c.genes, genes);
         if (status.ok())
             status = write_gene_list(out.start("genelist.txt"), genes);
