@@ -29,7 +29,7 @@ if [ ! -f "$sim/scan_chr1.bed" ] || [ "$(wc -l <"$sim/scan_chr1.bim")" != "$snps
   echo "== simulating $snps SNPs x $people individuals"
   rm -rf "$sim"
   "$build/bin/kesto_simulate" --out "$sim" --chromosomes 1 --snps "$snps" --individuals "$people" \
-      --genes 100 --pathways 10 --plink 1 --sumstats assoc >/dev/null
+      --spacing 200 --genes 100 --pathways 10 --plink 1 --sumstats assoc >/dev/null
   rm -f "$sim/scan_chr1.ped" "$sim/scan_chr1.map"
 fi
 
