@@ -2,6 +2,7 @@
 // index (checks while reading, duplicates, look-ups), keep lists, the .bed
 // reader's checks and the output folder's refusals.
 #include "alleles.h"
+#include "chromosome_block.h"
 #include "output_folder.h"
 #include "reference/bed_file.h"
 #include "reference/keep_list.h"
@@ -217,6 +218,27 @@ TEST(PlinkPanel, SitesAndCodes)
     ASSERT_TRUE(bad.next(site));
     EXPECT_FALSE(bad.next(site));
     EXPECT_NE(bad.status().message.find("r.bim line 2: position 'x'"), std::string::npos) << bad.status().message;
+}
+
+TEST(ChromosomeBlock, SortedByPositionAcrossChunks)
+{
+    TempDir dir;
+    // Five individuals (two bytes a row) and chunks of three bytes: one row
+    // per chunk.
+    ChromosomeBlock block(3);
+    block.reset("7", 5);
+    const std::uint8_t rows[3][2] = {{0xe4, 0x01}, {0x1b, 0x03}, {0x00, 0x02}};
+    block.add(300, "c", "0.3", rows[0]);
+    block.add(100, "a", "1e-08", rows[1]);
+    block.add(300, "d", "NA", rows[2]);  // same position: reference order kept
+    ASSERT_EQ(block.size(), 3u);
+    ASSERT_TRUE(block.write(dir.file("l.txt"), dir.file("g.txt"), false, {"s 1", "s2", "s3", "s4", "s5"}).ok());
+    EXPECT_EQ(kesto_test::read_file(dir.file("l.txt")), "snp_id\tposition\tpvalue\na\t100\t1e-08\nc\t300\t0.3\nd\t300\tNA\n");
+    EXPECT_EQ(kesto_test::read_file(dir.file("g.txt")),
+              "snp_id\tposition\ts_1\ts2\ts3\ts4\ts5\n"
+              "a\t100\t-1\t2\t1\t0\t-1\n"
+              "c\t300\t0\t1\t2\t-1\t1\n"
+              "d\t300\t0\t0\t0\t0\t2\n");
 }
 
 TEST(OutputFolder, RefusesInputsAmongItsFiles)
