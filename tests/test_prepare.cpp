@@ -225,6 +225,9 @@ TEST(Prepare, EveryLayoutGivesTheSimulatorsFilesAndResults)
         }
         EXPECT_EQ(genelist_result(dir, genes, out + "/", "got.out"), expected);
         EXPECT_EQ(read_gz(out + "/excluded.tsv.gz"), "id\tchromosome\tposition\talleles\treason\tline\n");
+        EXPECT_EQ(contains(r.err, "1000 rows of other tests than the additive one (TEST column) skipped"),
+                  layout.name == "plink1_logistic")
+            << r.err;
     }
 }
 
