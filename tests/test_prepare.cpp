@@ -273,3 +273,30 @@ TEST(Prepare, CompressedOutputHoldsThePlainText)
 }
 
 } // namespace
+
+namespace {
+
+TEST(KestoCommandLine, HelpVersionAndBadWords)
+{
+    RunResult r = run_program("kesto", {"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, std::string("kesto ") + KESTO_VERSION + "\n");
+    r = run_program("kesto", {"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(contains(r.out, "prepare")) << r.out;
+    EXPECT_EQ(r.err, "");
+    r = run_program("kesto", {"prepare", "--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* option : {"--bfile PREFIX", "--vcf FILE", "--keep FILE", "--sumstats FILE", "--match",
+                               "--drop-ambiguous", "--allow-build-mismatch", "--genes FILE", "--out DIR", "--plain"})
+        EXPECT_TRUE(contains(r.out, option)) << option;
+    for (const std::vector<std::string>& words :
+         {std::vector<std::string>{}, {"bogus"}, {"prepare", "--bogus"}, {"prepare", "--match", "near"}}) {
+        r = run_program("kesto", words);
+        EXPECT_EQ(r.status, 2) << (words.empty() ? "" : words.back());
+        EXPECT_NE(r.err, "");
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+} // namespace
