@@ -110,6 +110,12 @@ bool guess_format(std::string_view line, bool gff3_header, GeneFileFormat& forma
         return true;
     }
     const std::vector<std::string_view> f = split_blanks(line);
+    if (f.size() == 3 && is_whole(f[1]) && is_whole(f[2])) {
+        // BED without a name column: recognised, so the message can say
+        // what is missing.
+        format = GeneFileFormat::Bed;
+        return true;
+    }
     if (f.size() < 4)
         return false;
     const bool gene_loc_shape = is_whole(f[2]) && is_whole(f[3]) && !canonical_chromosome(f[1]).empty();
