@@ -154,6 +154,8 @@ TEST(GeneFiles, BadRowsNameFileAndLine)
         {"huge", "1 1 100 2147483647 + A\n", "huge line 1: a position beyond 2147483646"},
         {"words", "hello world\nthis is not\n", "words line 2: not a gene location file"},
         {"one_word", "hello\n", "one_word line 1: not a gene location file"},
+        // A damaged first row is not taken for a header.
+        {"bad_first", "148398 1 85999x 879961 + A\n1 1 1 10 + B\n", "bad_first line 1: not a gene location file"},
         {"empty", "", "empty: no genes"},
     };
     TempDir dir;

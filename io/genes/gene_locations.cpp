@@ -75,6 +75,14 @@ bool is_whole(std::string_view text)
     return parse_whole(text, ignored);
 }
 
+bool has_whole_number(std::string_view line)
+{
+    for (std::string_view field : split_blanks(line))
+        if (is_whole(field))
+            return true;
+    return false;
+}
+
 bool is_strand(std::string_view text) { return text == "+" || text == "-"; }
 
 bool skippable(std::string_view line)
@@ -346,8 +354,9 @@ Status read_gene_locations(const std::string& path, GeneLocationTable& table)
                 continue;
             ++content_lines;
             if (!guess_format(line, gff3_header, table.format)) {
-                // A header line may come first; the next line decides.
-                if (content_lines == 1) {
+                // A header line (words only, no number) may come first; the
+                // next line decides.
+                if (content_lines == 1 && !has_whole_number(line)) {
                     first_content.assign(line);
                     first_line = source.line_number();
                     continue;
