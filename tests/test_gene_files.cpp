@@ -146,6 +146,7 @@ TEST(GeneFiles, BadRowsNameFileAndLine)
         {"loc_short", "1 1 100 200 + A\n2 1 300\n", "loc_short line 2: fewer than 4 fields"},
         {"bed_empty", "chr1\t0\t10\tA\nchr1\t10\t10\tB\n", "bed_empty line 2: the interval is empty"},
         {"bed_zero_based", "chr1\t5\t1\tA\n", "bed_zero_based line 1: "},
+        {"bed3", "chr1\t5\t10\n", "bed3 line 1: fewer than 4 fields (chrom, start, end, name) (BED file)"},
         {"gtf_short", "1\ts\tgene\t1\t10\t.\t+\t.\tgene_id \"A\";\n1\ts\tgene\t1\t10\n",
          "gtf_short line 2: fewer than 9 tab-separated fields (GTF file)"},
         {"gtf_noid", "1\ts\tgene\t1\t10\t.\t+\t.\tgene_id \"A\";\n1\ts\tgene\t1\t10\t.\t+\t.\tfoo \"b\";\n",
@@ -153,6 +154,8 @@ TEST(GeneFiles, BadRowsNameFileAndLine)
         {"huge", "1 1 100 2147483647 + A\n", "huge line 1: a position beyond 2147483646"},
         {"words", "hello world\nthis is not\n", "words line 2: not a gene location file"},
         {"one_word", "hello\n", "one_word line 1: not a gene location file"},
+        // A damaged first row is not taken for a header.
+        {"bad_first", "148398 1 85999x 879961 + A\n1 1 1 10 + B\n", "bad_first line 1: not a gene location file"},
         {"empty", "", "empty: no genes"},
     };
     TempDir dir;

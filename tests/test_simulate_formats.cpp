@@ -327,3 +327,68 @@ TEST_F(SimulatedFormats, RealPeerTablesAreRecognised)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SimulatedFormats, Plink2TurnsTheVcfIntoThePlinkSet)
+{
+    // plink2 reads ALT as A1 (.bim column 5) and REF as A2, so the VCF of
+    // chromosome 1 must become the simulator's own .bed byte for byte.
+    const std::string plink2 = installed("plink2");
+    if (plink2.empty())
+        GTEST_SKIP() << "plink2 is not installed";
+    TempDir work;
+    const auto run = run_command(plink2, {"--vcf", dir_->file("genotypes_chr1.vcf"), "--make-bed", "--out",
+                                          work.file("from_vcf")},
+                                 work.path());
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(read_file(work.file("from_vcf.bed")), read_file(dir_->file("scan_chr1.bed")));
+    const auto made = lines_of(read_file(work.file("from_vcf.bim")));
+    const auto bim = lines_of(read_file(dir_->file("scan_chr1.bim")));
+    ASSERT_EQ(made.size(), bim.size());
+    for (std::size_t k = 0; k < bim.size(); ++k) {
+        const auto a = fields(made[k]);
+        const auto b = fields(bim[k]);
+        EXPECT_EQ(a[0], b[0]);
+        EXPECT_EQ(a[1], b[1]);
+        EXPECT_EQ(a[3], b[3]);
+        EXPECT_EQ(a[4], b[4]);
+        EXPECT_EQ(a[5], b[5]);
+    }
+}
+
+TEST(SimulateOptions, LayoutListsAndVcfChromosome)
+{
+    TempDir dir;
+    const std::vector<std::string> base = {"--snps", "20", "--genes", "2", "--pathways", "1", "--individuals", "3"};
+    struct Case {
+        std::vector<std::string> extra;
+        int status;
+        std::vector<const char*> present, absent;
+    };
+    const std::vector<Case> cases = {
+        {{"--sumstats", "plink2,metal,plink2"}, 0, {"sumstats.PHENO1.glm.linear", "sumstats_METAL1.tbl"},
+         {"sumstats.assoc", "sumstats.gwas_ssf.tsv", "genotypes_chr1.vcf"}},
+        {{"--vcf", "2"}, 0, {"genotypes_chr2.vcf"}, {"genotypes_chr1.vcf", "sumstats.assoc"}},
+        {{"--sumstats", "plink3"}, 2, {}, {}},
+        {{"--sumstats", ""}, 2, {}, {}},
+        {{"--sumstats", "assoc,"}, 2, {}, {}},
+        {{"--vcf", "3"}, 2, {}, {}},
+        {{"--vcf", "none"}, 2, {}, {}},
+    };
+    int k = 0;
+    for (const Case& c : cases) {
+        const std::string out = dir.file("run" + std::to_string(k++));
+        std::vector<std::string> args = {"--out", out};
+        args.insert(args.end(), base.begin(), base.end());
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        const auto run = run_program("kesto_simulate", args);
+        EXPECT_EQ(run.status, c.status) << c.extra[0] << " " << c.extra[1] << ": " << run.err;
+        for (const char* name : c.present)
+            EXPECT_TRUE(kesto_test::file_exists(out + "/" + name)) << name;
+        for (const char* name : c.absent)
+            EXPECT_FALSE(kesto_test::file_exists(out + "/" + name)) << name;
+    }
+}
+
+} // namespace

@@ -75,6 +75,14 @@ bool is_whole(std::string_view text)
     return parse_whole(text, ignored);
 }
 
+bool has_whole_number(std::string_view line)
+{
+    for (std::string_view field : split_blanks(line))
+        if (is_whole(field))
+            return true;
+    return false;
+}
+
 bool is_strand(std::string_view text) { return text == "+" || text == "-"; }
 
 bool skippable(std::string_view line)
@@ -110,6 +118,12 @@ bool guess_format(std::string_view line, bool gff3_header, GeneFileFormat& forma
         return true;
     }
     const std::vector<std::string_view> f = split_blanks(line);
+    if (f.size() == 3 && is_whole(f[1]) && is_whole(f[2])) {
+        // BED without a name column: recognised, so the message can say
+        // what is missing.
+        format = GeneFileFormat::Bed;
+        return true;
+    }
     if (f.size() < 4)
         return false;
     const bool gene_loc_shape = is_whole(f[2]) && is_whole(f[3]) && !canonical_chromosome(f[1]).empty();
@@ -340,8 +354,9 @@ Status read_gene_locations(const std::string& path, GeneLocationTable& table)
                 continue;
             ++content_lines;
             if (!guess_format(line, gff3_header, table.format)) {
-                // A header line may come first; the next line decides.
-                if (content_lines == 1) {
+                // A header line (words only, no number) may come first; the
+                // next line decides.
+                if (content_lines == 1 && !has_whole_number(line)) {
                     first_content.assign(line);
                     first_line = source.line_number();
                     continue;
