@@ -10,7 +10,8 @@
 #
 # Sizes through the environment: BENCH_SNPS (1000000), BENCH_INDIVIDUALS
 # (503); BENCH_DIR (default /tmp/kesto_bench_prepare) holds the data and the
-# outputs; KESTO_BUILD_DIR (default build/) the programs.
+# outputs; KESTO_BUILD_DIR (default build/) the programs. With plink2 installed
+# the panel is also written as a bgzipped VCF and prepared from that.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KESTO_BUILD_DIR:-$root/build}
@@ -65,6 +66,18 @@ measure prepare "$build/bin/kesto" prepare --bfile "$sim/scan_chr1" --sumstats "
 measure prepare_plain "$build/bin/kesto" prepare --bfile "$sim/scan_chr1" --sumstats "$sim/sumstats.assoc" \
     --out "$work/prepared_plain" --plain 2>/dev/null
 
+# The same panel as a bgzipped VCF (written once by plink2, when installed).
+plink2=$(command -v plink2 || true)
+if [ -n "$plink2" ]; then
+  if [ ! -f "$sim/panel.vcf.gz" ]; then
+    "$plink2" --bfile "$sim/scan_chr1" --export vcf bgz id-paste=iid --out "$sim/panel" --silent
+  fi
+  rm -rf "$work/prepared_vcf"
+  measure prepare_vcf "$build/bin/kesto" prepare --vcf "$sim/panel.vcf.gz" --sumstats "$sim/sumstats.assoc" \
+      --out "$work/prepared_vcf" 2>/dev/null
+  cmp <(gzip -dc "$work/prepared_vcf/genotype_chr1.txt.gz") <(gzip -dc "$work/prepared/genotype_chr1.txt.gz")
+fi
+
 echo "== checking that both roads wrote the same files"
 cmp "$road/genotype_chr1.txt" "$work/prepared_plain/genotype_chr1.txt"
 cmp "$road/legend_chr1.txt" "$work/prepared_plain/legend_chr1.txt"
@@ -86,5 +99,7 @@ awk -v snps="$snps" -v people="$people" '
     printf "%-44s %10.2f %14.1f\n", "road without kesto prepare (sum, max)", road, rpeak / 1024
     printf "%-44s %10.2f %14.1f\n", "kesto prepare (.txt.gz outputs)", wall["prepare"], peak["prepare"] / 1024
     printf "%-44s %10.2f %14.1f\n", "kesto prepare --plain", wall["prepare_plain"], peak["prepare_plain"] / 1024
+    if ("prepare_vcf" in wall)
+      printf "%-44s %10.2f %14.1f\n", "kesto prepare --vcf (bgzipped VCF, .txt.gz)", wall["prepare_vcf"], peak["prepare_vcf"] / 1024
     printf "speed-up: %.1fx (.txt.gz), %.1fx (--plain)\n", road / wall["prepare"], road / wall["prepare_plain"]
   }' "$work/figures.txt"
