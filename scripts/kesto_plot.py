@@ -21,6 +21,7 @@ import sys
 
 PROG = "kesto-plot"
 FORMATS = ("png", "svg", "pdf")
+BAND_POINTS = 2000  # ranks the QQ plot's band is computed at
 RASTER_ABOVE = 20000  # points drawn as one image inside SVG/PDF past this many, to keep files small
 
 # Header names, compared in lower case, first match wins.
@@ -226,17 +227,20 @@ def save(fig, args, inputs):
 def manhattan(args):
     regions = read_regions(args.table, need_positions=True, default_chrom=args.chr)
     floor = zero_floor([r.p for r in regions], args.table)
-    chroms = sorted({r.chrom for r in regions}, key=chrom_key)
+    by_chrom = {}
+    for r in regions:
+        by_chrom.setdefault(r.chrom, []).append(r)
+    chroms = sorted(by_chrom, key=chrom_key)
     fig, ax = new_figure(args)
 
-    # Chromosomes side by side, each as long as its last region end.
-    offsets, ticks, gap, x = {}, [], 0.0, 0.0
-    span = {c: (min(r.start for r in regions if r.chrom == c), max(r.end for r in regions if r.chrom == c))
-            for c in chroms}
-    gap = 0.02 * sum(hi - lo for lo, hi in span.values()) if len(chroms) > 1 else 0.0
+    # Chromosomes side by side, each from its first region start to its last end;
+    # a single chromosome keeps its own positions.
+    span = {c: (min(r.start for r in own), max(r.end for r in own)) for c, own in by_chrom.items()}
+    offsets, ticks, x = {}, [], 0.0
+    gap = 0.02 * sum(hi - lo for lo, hi in span.values())
     for chrom in chroms:
         lo, hi = span[chrom]
-        offsets[chrom] = x - lo
+        offsets[chrom] = x - lo if len(chroms) > 1 else 0.0
         ticks.append((x + (hi - lo) / 2.0) / 1e6)
         x += (hi - lo) + gap
 
@@ -244,9 +248,9 @@ def manhattan(args):
         return (offsets[region.chrom] + (region.start + region.end) / 2.0) / 1e6
 
     for index, chrom in enumerate(chroms):
-        own = [r for r in regions if r.chrom == chrom]
+        own = by_chrom[chrom]
         ax.scatter([position(r) for r in own], [neg_log10(r.p, floor) for r in own],
-                   s=args.point_size, color=COLOURS[index % 2], linewidths=0, zorder=2,
+                   s=args.point_size, color=COLOURS[index % 2], linewidths=0, zorder=2, clip_on=False,
                    rasterized=len(regions) > RASTER_ABOVE)
 
     threshold = -math.log10(0.05 / len(regions))
@@ -254,16 +258,14 @@ def manhattan(args):
     ax.annotate(f"Bonferroni 0.05/{len(regions)}", (1.0, threshold), xycoords=("axes fraction", "data"),
                 xytext=(0, 3), textcoords="offset points", ha="right", va="bottom", color=HIGHLIGHT,
                 fontsize=args.font_size * 0.8)
-    top = sorted(regions, key=lambda r: r.p)[:max(args.top, 0)]
-    for rank, region in enumerate(top):
-        ax.annotate(region.label(), (position(region), neg_log10(region.p, floor)),
-                    xytext=(0, 4 + 9 * (rank % 2)), textcoords="offset points",
-                    ha="center", va="bottom", fontsize=args.font_size * 0.8)
     highest = max([neg_log10(r.p, floor) for r in regions] + [threshold])
     ax.set_ylim(0, highest * 1.2 + 0.2)
     if len(chroms) > 1:
         ax.set_xticks(ticks)
         ax.set_xticklabels(chroms)
+    top = sorted(regions, key=lambda r: r.p)[:max(args.top, 0)]
+    place_labels(fig, ax, [(r.label(), position(r), neg_log10(r.p, floor)) for r in top], args.font_size * 0.8)
+    if len(chroms) > 1:
         ax.set_xlabel("Chromosome")
     else:
         ax.set_xlabel(f"Position on chromosome {chroms[0]} (Mb)" if chroms[0] else "Position (Mb)")
@@ -271,6 +273,36 @@ def manhattan(args):
     ax.set_title(args.title or f"{os.path.basename(args.table)}: {len(regions)} regions")
     ax.spines[["top", "right"]].set_visible(False)
     save(fig, args, [args.table])
+
+
+def place_labels(fig, ax, items, font_size):
+    """Writes each (text, x, y) above its point, moved up past the labels and
+    labelled points before it (a thin line then leads to the point)."""
+    ax.set_xlabel(" ")  # room for the axis labels before the layout is measured
+    ax.set_title(" ")
+    fig.tight_layout()
+    renderer = fig.canvas.get_renderer()
+    taken = []
+    for _, x, y in items:  # the labelled points themselves
+        px, py = ax.transData.transform((x, y))
+        taken.append((px - 3, py - 3, px + 3, py + 3))
+    import matplotlib.text
+    step = font_size * fig.dpi / 72.0 + 2
+    for text, x, y in items:
+        for lift in range(12):
+            offset = 4 + lift * step * 72.0 / fig.dpi
+            label = ax.annotate(text, (x, y), xytext=(0, offset), textcoords="offset points", ha="center",
+                                va="bottom", fontsize=font_size,
+                                arrowprops={"arrowstyle": "-", "color": "#888888", "linewidth": 0.5,
+                                            "shrinkA": 0, "shrinkB": 3} if lift else None)
+            # The text alone: an annotation's own extent takes in the line to its point.
+            label.update_positions(renderer)
+            box = matplotlib.text.Text.get_window_extent(label, renderer)
+            free = not any(box.x0 < b[2] and box.x1 > b[0] and box.y0 < b[3] and box.y1 > b[1] for b in taken)
+            if free or lift == 11:
+                break  # placed; the eleventh lift stays even when crowded
+            label.remove()
+        taken.append((box.x0, box.y0, box.x1, box.y1))
 
 
 def inflation(ps):
@@ -295,17 +327,19 @@ def qq(args):
     rank = list(range(1, n + 1))
     expected = [-math.log10(i / (n + 1.0)) for i in rank]
     observed = [neg_log10(p, floor) for p in ps]
-    # The i-th smallest of n uniform p-values follows Beta(i, n - i + 1).
-    order = numpy.arange(1, n + 1)
+    # The i-th smallest of n uniform p-values follows Beta(i, n - i + 1); the band
+    # is drawn through at most BAND_POINTS ranks, spread evenly on the log scale.
+    order = numpy.unique(numpy.geomspace(1, n, min(n, BAND_POINTS)).round().astype(int))
+    band_x = (-numpy.log10(order / (n + 1.0))).tolist()
     upper = (-numpy.log10(stats.beta.ppf(0.025, order, n - order + 1))).tolist()
     lower = (-numpy.log10(stats.beta.ppf(0.975, order, n - order + 1))).tolist()
     lam = inflation(ps)
 
     fig, ax = new_figure(args)
-    ax.fill_between(expected, lower, upper, color="#d0d7e1", linewidth=0, label="95% band", zorder=1)
+    ax.fill_between(band_x, lower, upper, color="#d0d7e1", linewidth=0, label="95% band", zorder=1)
     top = max(expected + observed + upper)
     ax.plot([0, expected[0]], [0, expected[0]], color="#555555", linewidth=1, zorder=2)
-    ax.scatter(expected, observed, s=args.point_size, color=COLOURS[0], linewidths=0, zorder=3,
+    ax.scatter(expected, observed, s=args.point_size, color=COLOURS[0], linewidths=0, zorder=3, clip_on=False,
                rasterized=n > RASTER_ABOVE)
     ax.set_xlim(0, expected[0] * 1.05 + 0.05)
     ax.set_ylim(0, top * 1.05 + 0.05)
@@ -411,8 +445,10 @@ def region(args):
     tables = []  # (name, number of regions in the table, those over the stretch)
     for path in args.results or []:
         every = read_regions(path, need_positions=True, default_chrom=chrom)
-        tables.append((os.path.basename(path), len(every),
-                       [r for r in every if r.chrom == chrom and r.start < hi and r.end > lo]))
+        kind = "genes" if any(r.name for r in every) else "windows"
+        if any(name == kind for name, _, _ in tables):
+            kind = os.path.basename(path)
+        tables.append((kind, len(every), [r for r in every if r.chrom == chrom and r.start < hi and r.end > lo]))
     genes = [g for g in read_genes(args.genes, chrom) if g[0] < hi and g[1] > lo] if args.genes else []
     if not snps and not any(own for _, _, own in tables):
         raise PlotError(f"nothing to draw on chromosome {chrom} from {lo} to {hi}: no SNP and no region result")
@@ -429,9 +465,10 @@ def region(args):
         colour = SEGMENT_COLOURS[index % len(SEGMENT_COLOURS)]
         for number, r in enumerate(own):
             ax.hlines(-math.log10(max(r.p, 1e-300)), max(r.start, lo) / 1e6, min(r.end, hi) / 1e6,
-                      colors=colour, linewidth=2.5, label=name if number == 0 else None, zorder=3)
+                      colors=colour, linewidth=2.5, label=f"{name}: regional $p$" if number == 0 else None,
+                      zorder=3)
         ax.axhline(-math.log10(0.05 / count), color=colour, linestyle="--", linewidth=0.8, zorder=1,
-                   label=f"Bonferroni 0.05/{count}")
+                   label=f"{name}: Bonferroni 0.05/{count}")
     ax.set_ylim(bottom=0)
     ax.set_ylabel(r"$-\log_{10}$ $p$")
     ax.set_title(args.title or f"Chromosome {chrom}: {lo:,} - {hi:,}")
@@ -481,12 +518,12 @@ def main(argv=None):
     p.add_argument("table")
     p.add_argument("--top", type=int, default=5, help="label this many top regions (default 5)")
     p.add_argument("--chr", help="chromosome of a table without a chromosome column (kesto_matrix)")
-    common(p, 10, 4.5)
+    common(p, 8, 3.6)
     p.set_defaults(run=manhattan)
 
     p = sub.add_parser("qq", help="QQ plot with the inflation factor")
     p.add_argument("table")
-    common(p, 5, 5)
+    common(p, 4.5, 4.5)
     p.set_defaults(run=qq)
 
     p = sub.add_parser("region", help="one stretch of a chromosome")
@@ -496,11 +533,12 @@ def main(argv=None):
     p.add_argument("--snps", required=True, help="legend file or summary statistics")
     p.add_argument("--results", action="append", help="gene or window results (may be repeated)")
     p.add_argument("--genes", help="gene list")
-    common(p, 8, 5)
+    common(p, 7, 4.5)
     p.set_defaults(run=region)
 
     args = parser.parse_args(argv)
     try:
+        output_format(args)  # before any reading or drawing
         args.run(args)
     except PlotError as err:
         print(f"{PROG}: {err}", file=sys.stderr)
