@@ -456,8 +456,7 @@ def region(args):
     finite = [y for _, y in snps if math.isfinite(y)]
     cap = max(finite + [1.0]) * 1.1
     placed, nrows = stack_rows(genes, (hi - lo) * 0.08)
-    fig, (ax, track) = new_figure(args, nrows=2, sharex=True,
-                                  gridspec_kw={"height_ratios": [3, 0.6 + 0.35 * nrows]})
+    fig, (ax, track) = new_figure(args, nrows=2, sharex=True, height_ratios=[3, 0.6 + 0.35 * nrows])
     if snps:
         ax.scatter([pos / 1e6 for pos, _ in snps], [min(y, cap) for _, y in snps], s=args.point_size,
                    color="#7f8c8d", linewidths=0, label="SNP $p$", zorder=2)

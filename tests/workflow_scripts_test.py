@@ -50,12 +50,12 @@ def rows(chrom, *names):
 
 
 class Merge(TempFolder):
-    def test_genome_order_from_parts_in_any_order(self):
-        # Parts as a scheduler may finish them; genes of chromosome 1 in two chunks.
-        parts = {"X.1": rows("X", "x1"), "10.1": rows("10", "t1", "t2"), "1.2": rows("1", "c", "d"),
+    def test_genome_order_from_tables_in_any_order(self):
+        # Job tables as a scheduler may finish them; genes of chromosome 1 in two chunks.
+        pieces = {"X.1": rows("X", "x1"), "10.1": rows("10", "t1", "t2"), "1.2": rows("1", "c", "d"),
                  "2.1": rows("2", "b1"), "1.1": rows("1", "a", "b"), "3.1": b""}
-        paths = {k: self.file(f"p/{k}.tsv", HEADER + v) for k, v in parts.items()}
-        single = HEADER + parts["1.1"] + parts["1.2"] + parts["2.1"] + parts["10.1"] + parts["X.1"]
+        paths = {k: self.file(f"p/{k}.tsv", HEADER + v) for k, v in pieces.items()}
+        single = HEADER + pieces["1.1"] + pieces["1.2"] + pieces["2.1"] + pieces["10.1"] + pieces["X.1"]
         out = os.path.join(self.tmp, "merged.tsv")
         order = [paths[k] for k in ("X.1", "10.1", "1.1", "2.1", "3.1", "1.2")]
         result = self.merge("--order", "1,2,3,10,X", "--out", out, *order)
@@ -63,7 +63,7 @@ class Merge(TempFolder):
         self.assertEqual(self.read(out), single)
 
     def test_unlisted_chromosomes_follow_in_natural_order(self):
-        cases = [  # (order, chromosomes of the parts, expected chromosome order)
+        cases = [  # (order, chromosomes of the tables, expected chromosome order)
             ("", ["X", "10", "2", "MT", "1"], ["1", "2", "10", "MT", "X"]),
             ("2,1", ["1", "X", "2", "3"], ["2", "1", "3", "X"]),
             ("1,2", ["chr2", "chr01"], ["chr01", "chr2"]),  # names as written, ranked as the same chromosomes
@@ -87,7 +87,7 @@ class Merge(TempFolder):
         self.assertEqual(self.read(out), HEADER + odd.split(b"\n")[0] + b"\n" + last + b"\n" +
                          odd.split(b"\n")[1] + b"\n")
 
-    def test_table_without_chromosome_keeps_part_order(self):
+    def test_table_without_chromosome_keeps_table_order(self):
         head = b"id\tname\tregional_p\tstatus\n"
         paths = [self.file(f"pw{i}.tsv", head + f"PW{i}a\tn\t0.1\tok\nPW{i}b\tn\t0.2\tok\n".encode())
                  for i in (1, 2, 3)]
@@ -95,7 +95,7 @@ class Merge(TempFolder):
         self.assertEqual(self.merge("--order", "2,1", "--out", out, *paths).returncode, 0)
         self.assertEqual(self.read(out), head + b"".join(self.read(p)[len(head):] for p in paths))
 
-    def test_compressed_reports_and_dedupe_across_parts(self):
+    def test_compressed_reports_and_dedupe_across_tables(self):
         head = b"id\tchromosome\tposition\talleles\treason\n"
         shared = b"rs9\t5\t100\tA/G\tchromosome not analysed\n"
         own1 = b"rs1\t1\t10\tA/C\tnot in reference\nrs1\t1\t10\tA/C\tduplicated\nrs1\t1\t10\tA/C\tduplicated\n"
@@ -106,7 +106,7 @@ class Merge(TempFolder):
         self.assertEqual(self.merge("--dedupe", "--order", "1,2,5", "--out", out, p1, p2).returncode, 0)
         with open(out, "rb") as f:
             self.assertEqual(f.read(2), b"\x1f\x8b")
-        # Copies inside one part stay (both duplicated rows); the one both parts list is kept once.
+        # Copies inside one table stay (both duplicated rows); the one both tables list is kept once.
         self.assertEqual(self.read(out), head + own1 + own2 + shared)
 
     def test_refusals(self):
@@ -122,16 +122,16 @@ class Merge(TempFolder):
             ([good, os.path.join(self.tmp, "absent.tsv")], "absent.tsv"),
             ([good, broken], "broken.tsv.gz"),
         ]
-        for parts, message in cases:
+        for tables, message in cases:
             with self.subTest(message=message):
                 out = os.path.join(self.tmp, "refused.tsv")
-                result = self.merge("--out", out, *parts)
+                result = self.merge("--out", out, *tables)
                 self.assertEqual(result.returncode, 1)
                 self.assertIn(message, result.stderr)
                 self.assertFalse(os.path.exists(out))
         result = self.merge("--out", good, good)
         self.assertEqual(result.returncode, 1)
-        self.assertIn("is one of the parts", result.stderr)
+        self.assertIn("is one of the tables", result.stderr)
         self.assertEqual(self.read(good), HEADER + rows("1", "a"))
 
 

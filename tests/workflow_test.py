@@ -95,8 +95,8 @@ def main():
     with open(os.path.join(tmp, "config.yaml"), "w") as f:
         json.dump(config, f, indent=1)
     res = os.path.join(tmp, "results")
-    chr1 = [f"{res}/parts/gene/1.1.genes.tsv", f"{res}/parts/gene/1.2.genes.tsv", f"{res}/parts/window/1.windows.tsv"]
-    chr2 = [f"{res}/parts/gene/2.1.genes.tsv", f"{res}/parts/gene/2.2.genes.tsv", f"{res}/parts/window/2.windows.tsv"]
+    chr1 = [f"{res}/jobs/gene/1.1.genes.tsv", f"{res}/jobs/gene/1.2.genes.tsv", f"{res}/jobs/window/1.windows.tsv"]
+    chr2 = [f"{res}/jobs/gene/2.1.genes.tsv", f"{res}/jobs/gene/2.2.genes.tsv", f"{res}/jobs/window/2.windows.tsv"]
 
     # 1. Chromosome 2 fails: chromosome 1 and the pathways finish, nothing is merged for genes.
     first = snakemake(tmp, "--cores", "2", "--keep-going", env={"KESTO_FAIL_CHR": "2"})
@@ -107,12 +107,12 @@ def main():
     if failures:
         print(f"see {tmp}/snakemake.out", file=sys.stderr)
         return 1
-    before = mtimes(chr1 + [f"{res}/parts/pathway/1.pathways.tsv"])
+    before = mtimes(chr1 + [f"{res}/jobs/pathway/1.pathways.tsv"])
 
     # 2. The rerun computes chromosome 2 only.
-    check(sorted(p for p in pending(tmp) if p.startswith("parts/")) ==
-          ["parts/gene/2.1.genes.tsv", "parts/gene/2.1.log", "parts/gene/2.2.genes.tsv", "parts/gene/2.2.log",
-           "parts/window/2.log", "parts/window/2.windows.tsv"], "the rerun plans chromosome 2's jobs only")
+    check(sorted(p for p in pending(tmp) if p.startswith("jobs/")) ==
+          ["jobs/gene/2.1.genes.tsv", "jobs/gene/2.1.log", "jobs/gene/2.2.genes.tsv", "jobs/gene/2.2.log",
+           "jobs/window/2.log", "jobs/window/2.windows.tsv"], "the rerun plans chromosome 2's jobs only")
     second = snakemake(tmp, "--cores", "2")
     check(second.returncode == 0, "the rerun succeeds")
     check(mtimes(before) == before, "finished jobs are not run again")
@@ -137,13 +137,13 @@ def main():
         check(os.path.exists(path) and read(path)[:8] == b"\x89PNG\r\n\x1a\n", f"{path} is a PNG")
 
     # 4. One chromosome's window output removed (with the merge it fed): only that job is planned again.
-    os.remove(f"{res}/parts/window/1.windows.tsv")
+    os.remove(f"{res}/jobs/window/1.windows.tsv")
     os.remove(f"{res}/kesto.windows.tsv")
     planned = pending(tmp)
-    check(planned == ["kesto.window.log", "kesto.windows.tsv", "parts/window/1.log", "parts/window/1.windows.tsv",
-                      "plots/windows.manhattan.png", "plots/windows.qq.png"],
+    check(planned == sorted(["kesto.window.log", "kesto.windows.tsv", "jobs/window/1.log", "jobs/window/1.windows.tsv",
+                             "plots/windows.manhattan.png", "plots/windows.qq.png"]),
           f"removing chromosome 1's windows plans that job and its merge only, not {planned}")
-    keep = mtimes([f"{res}/parts/window/2.windows.tsv"] + chr1[:2] + chr2[:2])
+    keep = mtimes([f"{res}/jobs/window/2.windows.tsv"] + chr1[:2] + chr2[:2])
     third = snakemake(tmp, "--cores", "2")
     check(third.returncode == 0 and mtimes(keep) == keep, "the rerun leaves the other chromosomes alone")
     check(read(f"{res}/kesto.windows.tsv") == read(f"{single}.windows.tsv"), "window table whole again")

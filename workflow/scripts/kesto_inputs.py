@@ -40,7 +40,7 @@ def natural_key(name):
 
 
 def _from_pattern(pattern, suffixes):
-    """Chromosomes of per-chromosome files: the part of the name the `@` stands for."""
+    """Chromosomes of per-chromosome files: what the `@` stands for in their names."""
     found = set()
     for suffix in suffixes:
         head, tail = (pattern + suffix).split("@", 1)
