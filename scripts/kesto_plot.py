@@ -542,6 +542,10 @@ def main(argv=None):
     except PlotError as err:
         print(f"{PROG}: {err}", file=sys.stderr)
         return 1
+    except ImportError as err:
+        print(f"{PROG}: {err.name} is missing: install python3-matplotlib and python3-scipy "
+              f"(scripts/setup.sh does), or run this program with a Python that has them", file=sys.stderr)
+        return 1
     return 0
 
 
