@@ -67,7 +67,8 @@ Status BedFile::open(const std::string& path, std::uint64_t snps, std::uint64_t 
     bytes_per_snp_ = (individuals + 3) / 4;
     next_ = 0;
     const unsigned long long per_snp = bytes_per_snp_;
-    const unsigned long long expected = 3 + per_snp * snps;
+    const bool overflows = snps != 0 && per_snp > (~0ULL - 3) / snps;
+    const unsigned long long expected = overflows ? ~0ULL : 3 + per_snp * snps;
     const std::string shape = std::to_string(snps) + " SNPs x " + std::to_string(individuals) +
                               " individuals need 3 + " + std::to_string(snps) + " x " + std::to_string(per_snp) +
                               " = " + std::to_string(expected) + " bytes";

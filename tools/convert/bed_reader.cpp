@@ -13,6 +13,9 @@ TwoBitMatrix read_bed(const std::string& path, const std::vector<SnpRecord>& snp
                              [&snps](std::uint64_t snp) { return snps[snp].id; });
     if (!status.ok())
         throw ConvertError(status.message);
+    // The size is checked (on opening) before the table is made: a .fam or
+    // .bim that does not belong to the .bed could ask for far more memory
+    // than there is.
     TwoBitMatrix table(snps.size(), individuals);
     for (std::size_t snp = 0; snp < snps.size(); ++snp) {
         status = bed.read_snp(snp, table.row_bytes(snp));
