@@ -28,6 +28,17 @@ LineSource::~LineSource()
 
 Status LineSource::open(const std::string& path, std::size_t line_limit)
 {
+    // A source may be opened again for another file: nothing of the last one
+    // (handle, buffer, line count, end of input) carries over.
+    if (file_)
+        bgzf_close(file_);
+    file_ = nullptr;
+    compressed_ = false;
+    begin_ = end_ = 0;
+    eof_ = skip_lf_ = false;
+    first_ = true;
+    line_number_ = 0;
+    carry_.clear();
     path_ = path;
     limit_ = line_limit;
     struct stat info {};
