@@ -1,13 +1,10 @@
 #include "window_inputs.h"
 
 #include "cli.h"
+#include "hit_rule.h"
 #include "marker_files.h"
 #include "reference_files.h"
-#include "window_scan.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <functional>
 #include <iostream>
 #include <utility>
 
@@ -15,147 +12,112 @@ namespace window_scan {
 
 namespace {
 
-int missing(const char* message)
+// Ends the loading with the fixed line for a missing file, or the reason on
+// standard error.
+int failed(const std::string& program, const Status& status, const char* missing_line)
 {
-    std::cout << message << std::endl;
-    return kExitFailure;
-}
-
-int refused(const std::string& program, const std::string& message)
-{
-    std::cerr << program << ": " << message << "\n";
-    return kExitFailure;
+    if (status.code == StatusCode::NotFound) {
+        std::cout << missing_line << std::endl;
+        return kExitFailure;
+    }
+    std::cerr << program << ": " << status.message << "\n";
+    return exit_code(status);
 }
 
 int no_snps(const std::string& program, const std::string& path)
 {
-    return refused(program, path + " line 2: no SNP lines after the header; there is nothing to scan");
+    std::cerr << program << ": " << path << " line 2: no SNP lines after the header; there is nothing to scan\n";
+    return kExitFailure;
 }
 
-void report_nonnumeric(const std::string& program, const std::string& path, long count)
+void report_pvalues(const std::string& program, const std::string& path, const PValueTally& tally)
 {
-    if (count > 0)
-        std::cerr << program << ": " << path << ": " << count << " p-values are not numbers and count as no hit\n";
-}
-
-[[noreturn]] void cannot_open_codes()
-{
-    std::printf("cannot open input file %s", "haplotype");
-    std::fflush(stdout);
-    std::exit(kExitFailure);
+    if (tally.total() > 0)
+        std::cerr << program << ": " << pvalue_report(path, tally) << "\n";
 }
 
 } // namespace
 
-int load_markers(const std::string& program, const std::string& path, std::vector<std::int32_t>& positions)
+int load_markers(const std::string& program, const std::string& path, std::vector<std::string>& ids,
+                 std::vector<std::int32_t>& positions)
 {
-    const ReadOutcome read = read_markers(path, positions);
-    if (read.status == ReadStatus::NotFound)
-        return missing("Input file not found");
-    if (read.status == ReadStatus::Malformed)
-        return refused(program, read.message);
-    if (positions.empty())
+    MarkerTable markers;
+    const Status read = read_markers(path, markers);
+    if (!read.ok())
+        return failed(program, read, "Input file not found");
+    if (markers.positions.empty())
         return no_snps(program, path);
+    ids = std::move(markers.ids);
+    positions = std::move(markers.positions);
     return kGoOn;
 }
 
-int load_association_hits(const std::string& program, const std::string& path, std::size_t snps, double alpha,
-                          std::vector<float>& hits)
+int load_association_hits(const std::string& program, const std::string& path, const std::vector<std::string>& ids,
+                          double alpha, std::vector<float>& hits)
 {
     PValueList list;
-    const ReadOutcome read = read_association_results(path, snps, list);
-    if (read.status == ReadStatus::NotFound)
-        return missing("File snptest not found");
-    if (read.status == ReadStatus::Malformed)
-        return refused(program, read.message);
-    report_nonnumeric(program, path, list.nonnumeric_pvalues);
+    const Status read = read_association_results(path, ids, list);
+    if (!read.ok())
+        return failed(program, read, "File snptest not found");
+    report_pvalues(program, path, list.tally);
     hits = window_hits(list.pvalues, alpha);
     return kGoOn;
 }
 
-int load_snp_table(const std::string& program, const std::string& path, double alpha,
+int load_snp_table(const std::string& program, const std::string& path, double alpha, std::vector<std::string>& ids,
                    std::vector<std::int32_t>& positions, std::vector<float>& hits)
 {
     LegendTable table;
-    const ReadOutcome read = read_legend(path, table);
-    if (read.status == ReadStatus::NotFound)
-        return missing("Input file not found");
-    if (read.status == ReadStatus::Malformed)
-        return refused(program, read.message);
+    const Status read = read_legend(path, table);
+    if (!read.ok())
+        return failed(program, read, "Input file not found");
     if (table.positions.empty())
         return no_snps(program, path);
-    report_nonnumeric(program, path, table.nonnumeric_pvalues);
+    report_pvalues(program, path, table.tally);
+    ids = std::move(table.ids);
     positions = std::move(table.positions);
     hits = window_hits(table.pvalues, alpha);
     return kGoOn;
 }
 
-namespace {
-
-// Reads the codes, handing each checked row to `store`.
-int read_codes(const std::string& program, const std::string& path, int leading_fields, std::size_t snps,
-               Progress progress, const std::function<void(int samples)>& prepare, const GenotypeRowSink& store)
+int load_scan_codes(const std::string& program, const std::string& path, int leading_fields,
+                    const std::vector<std::string>* ids, Progress progress, bool reference, ScanTables& tables)
 {
-    int samples = 0;
-    const ReadOutcome header = read_genotype_header(path, leading_fields, samples);
-    if (header.status == ReadStatus::NotFound)
-        return missing("File genotype not found");
-    if (header.status == ReadStatus::Malformed)
-        return refused(program, header.message);
-
-    std::FILE* probe = std::fopen(path.c_str(), "r");
-    if (!probe)
-        cannot_open_codes();
-    std::fclose(probe);
-
+    const std::size_t snps = tables.positions.size();
     const bool print = progress == Progress::Print;
-    if (print)
-        std::cout << "number of sample and genoposition " << samples << " " << snps << std::endl;
-    prepare(samples);
     std::size_t row = 0;
-    const ReadOutcome rows = read_genotype_rows(path, leading_fields, snps, samples, [&](const std::int32_t* codes) {
-        store(codes);
+    GenotypeReading reading;
+    reading.leading_fields = leading_fields;
+    reading.snps = snps;
+    reading.ids = ids;
+    reading.samples_known = [&](int samples) {
+        if (print)
+            std::cout << "number of sample and genoposition " << samples << " " << snps << std::endl;
+        if (reference) {
+            tables.codes = CodeTable{};
+            tables.codes.samples = samples;
+        } else {
+            tables.packed = PackedCodes(samples);
+            tables.packed.reserve(snps);
+        }
+    };
+    reading.sink = [&](const std::int32_t* codes) {
+        if (reference)
+            tables.codes.codes.insert(tables.codes.codes.end(), codes, codes + tables.codes.samples);
+        else
+            tables.packed.add_row(codes);
         if (print)
             std::cout << row << std::endl;
         ++row;
-    });
-    if (rows.status == ReadStatus::NotFound)
-        cannot_open_codes();
-    if (rows.status == ReadStatus::Malformed)
-        return refused(program, rows.message);
-    if (print)
+    };
+    const Status read = read_genotypes(path, reading);
+    if (!read.ok())
+        return failed(program, read, "File genotype not found");
+    if (print) {
+        const int samples = reference ? tables.codes.samples : tables.packed.samples();
         std::cout << samples << " " << snps << std::endl;
+    }
     return kGoOn;
-}
-
-} // namespace
-
-int load_codes(const std::string& program, const std::string& path, int leading_fields, std::size_t snps,
-               Progress progress, CodeTable& codes)
-{
-    codes = CodeTable{};
-    return read_codes(
-        program, path, leading_fields, snps, progress, [&codes](int samples) { codes.samples = samples; },
-        [&codes](const std::int32_t* row) { codes.codes.insert(codes.codes.end(), row, row + codes.samples); });
-}
-
-int load_codes(const std::string& program, const std::string& path, int leading_fields, std::size_t snps,
-               Progress progress, PackedCodes& codes)
-{
-    return read_codes(
-        program, path, leading_fields, snps, progress, [&codes, snps](int samples) {
-            codes = PackedCodes(samples);
-            codes.reserve(snps);
-        },
-        [&codes](const std::int32_t* row) { codes.add_row(row); });
-}
-
-int load_scan_codes(const std::string& program, const std::string& path, int leading_fields, Progress progress,
-                    bool reference, ScanTables& tables)
-{
-    const std::size_t snps = tables.positions.size();
-    return reference ? load_codes(program, path, leading_fields, snps, progress, tables.codes)
-                     : load_codes(program, path, leading_fields, snps, progress, tables.packed);
 }
 
 } // namespace window_scan

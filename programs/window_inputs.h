@@ -1,8 +1,7 @@
-#ifndef KESTO_SCAN_WINDOW_INPUTS_H
-#define KESTO_SCAN_WINDOW_INPUTS_H
+#ifndef KESTO_PROGRAMS_WINDOW_INPUTS_H
+#define KESTO_PROGRAMS_WINDOW_INPUTS_H
 
-#include "code_table.h"
-#include "packed_codes.h"
+#include "window_scan.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,17 +16,19 @@ namespace window_scan {
 // is described on standard error with the file and line.
 constexpr int kGoOn = -1;
 
-// Marker file: positions from field 2.
-int load_markers(const std::string& program, const std::string& path, std::vector<std::int32_t>& positions);
+// Marker file: SNP ids from field 1, positions from field 2.
+int load_markers(const std::string& program, const std::string& path, std::vector<std::string>& ids,
+                 std::vector<std::int32_t>& positions);
 
-// Association results file: one p-value (field 2) per SNP, turned into hits.
-// P-values that are not numbers are no hits; their count is reported once.
-int load_association_hits(const std::string& program, const std::string& path, std::size_t snps, double alpha,
-                          std::vector<float>& hits);
+// Association results file: one line per marker SNP, in its order, carrying
+// the SNP's id in field 0 and its p-value in field 2, turned into hits.
+// Fields that are no p-value are no hits; their count is reported once.
+int load_association_hits(const std::string& program, const std::string& path, const std::vector<std::string>& ids,
+                          double alpha, std::vector<float>& hits);
 
-// SNP table: positions from field 1, p-values from field 2, turned into hits
-// as above.
-int load_snp_table(const std::string& program, const std::string& path, double alpha,
+// SNP table: ids from field 0, positions from field 1 (ascending), p-values
+// from field 2, turned into hits as above.
+int load_snp_table(const std::string& program, const std::string& path, double alpha, std::vector<std::string>& ids,
                    std::vector<std::int32_t>& positions, std::vector<float>& hits);
 
 // Whether loading the codes reports its progress on standard output: the
@@ -35,19 +36,13 @@ int load_snp_table(const std::string& program, const std::string& path, double a
 // the counts again at the end.
 enum class Progress { Quiet, Print };
 
-// Genotype file: a header that gives the sample count, then one row per SNP
-// of `leading_fields` labels and one code per sample.
-int load_codes(const std::string& program, const std::string& path, int leading_fields, std::size_t snps,
-               Progress progress, CodeTable& codes);
-// The same, holding the codes at two bits each.
-int load_codes(const std::string& program, const std::string& path, int leading_fields, std::size_t snps,
-               Progress progress, PackedCodes& codes);
-
-struct ScanTables;
-// Loads the codes into the form the engine uses: one int a code for the
-// reference engine, two bits a code otherwise.
-int load_scan_codes(const std::string& program, const std::string& path, int leading_fields, Progress progress,
-                    bool reference, ScanTables& tables);
+// Genotype file, read once: a header that gives the sample count, then one
+// row per SNP of `leading_fields` labels and one code per sample; when `ids`
+// is given, each row's first label must be its SNP's id. The codes go into
+// the form the engine uses: one int a code for the reference engine, two
+// bits a code otherwise.
+int load_scan_codes(const std::string& program, const std::string& path, int leading_fields,
+                    const std::vector<std::string>* ids, Progress progress, bool reference, ScanTables& tables);
 
 } // namespace window_scan
 

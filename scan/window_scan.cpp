@@ -2,8 +2,8 @@
 
 #include "ld_matrix.h"
 #include "parallel.h"
+#include "regional_pvalues.h"
 #include "result_writer.h"
-#include "window_p.h"
 
 #include <algorithm>
 #include <cassert>
@@ -11,14 +11,6 @@
 namespace window_scan {
 
 const char* const kResultsHeader = "reg_start\treg_end\tnsnp\tnhit\tregp";
-
-std::vector<float> window_hits(const std::vector<float>& pvalues, double alpha)
-{
-    std::vector<float> hits(pvalues.size());
-    for (std::size_t i = 0; i < pvalues.size(); ++i)
-        hits[i] = alpha > static_cast<double>(pvalues[i]) ? 1.0f : 0.0f;
-    return hits;
-}
 
 std::string format_row(const WindowRow& row)
 {
@@ -94,29 +86,25 @@ std::vector<WindowRow> WindowScan::rows(std::int64_t first, std::int64_t count)
     return result;
 }
 
-bool run_scan(const ScanTables& tables, const ScanSettings& settings, ResultWriter& results, ResultWriter& log,
-              std::clock_t started)
+bool run_scan(const ScanTables& tables, const ScanSettings& settings, ScanOutput& output)
 {
     WindowScan scan(tables, settings);
-    if (!results.write(std::string(kResultsHeader) + "\n"))
-        return false;
-    // One window at a time on one thread, so that each window's log line
-    // comes before its computation; batches of windows on several threads.
+    // One window at a time on one thread, so that each window's start is
+    // told before its computation; batches of windows on several threads.
     const std::int64_t batch = settings.threads > 1 ? 8 * static_cast<std::int64_t>(settings.threads) : 1;
     for (std::int64_t w = 0; w < scan.count(); w += batch) {
         const std::int64_t count = std::min(batch, scan.count() - w);
-        if (batch == 1 && !log.write("in window " + std::to_string(w) + "\n"))
+        if (batch == 1 && !output.starting(w))
             return false;
         const std::vector<WindowRow> rows = scan.rows(w, count);
         for (std::int64_t k = 0; k < count; ++k) {
-            if (batch > 1 && !log.write("in window " + std::to_string(w + k) + "\n"))
+            if (batch > 1 && !output.starting(w + k))
                 return false;
-            if (!results.write(format_row(rows[static_cast<std::size_t>(k)]) + "\n"))
+            if (!output.finished(rows[static_cast<std::size_t>(k)]))
                 return false;
         }
     }
-    const double seconds = static_cast<double>(std::clock() - started) / 1000000.0;
-    return log.write("Running Time:" + format_number(seconds) + "\n");
+    return true;
 }
 
 } // namespace window_scan

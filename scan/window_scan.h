@@ -2,6 +2,7 @@
 #define KESTO_SCAN_WINDOW_SCAN_H
 
 #include "code_table.h"
+#include "hit_rule.h"
 #include "packed_codes.h"
 #include "pair_band.h"
 #include "snp_range.h"
@@ -10,13 +11,12 @@
 #include <Eigen/Dense>
 
 #include <cstdint>
-#include <ctime>
 #include <string>
 #include <vector>
 
-class ResultWriter;
-
 namespace window_scan {
+
+using ::window_hits;
 
 // Everything the scan reads, indexed by SNP in file order.
 struct ScanTables {
@@ -35,11 +35,6 @@ struct ScanSettings {
     bool reference = false;  // every window analyses its pairs afresh from `codes`
     int threads = 1;         // windows and pairs computed on this many threads
 };
-
-// Hit indicators: a p-value, narrowed to single precision as it is stored,
-// is widened again and is a hit when alpha is greater. A p-value equal to
-// alpha is no hit, and neither is NaN.
-std::vector<float> window_hits(const std::vector<float>& pvalues, double alpha);
 
 // Result of one window. An empty window holds no SNP.
 struct WindowRow {
@@ -81,11 +76,20 @@ private:
     PairBand band_;
 };
 
-// Writes the header and one row per window to `results`, an "in window w"
-// line to `log` before each window, and closes the log with the processor
-// time used since `started`. False when a write failed (already reported).
-bool run_scan(const ScanTables& tables, const ScanSettings& settings, ResultWriter& results, ResultWriter& log,
-              std::clock_t started);
+// Where a scan's rows go. Both calls return false to stop the scan (a write
+// failed, and the receiver has said why).
+class ScanOutput {
+public:
+    virtual ~ScanOutput() = default;
+    // Window w is about to be computed (on one thread), or its row is next
+    // (on several, where windows are computed in batches).
+    virtual bool starting(std::int64_t w) = 0;
+    virtual bool finished(const WindowRow& row) = 0;
+};
+
+// Computes every window in order, telling `output` of each window before its
+// row. False when the output asked to stop.
+bool run_scan(const ScanTables& tables, const ScanSettings& settings, ScanOutput& output);
 
 } // namespace window_scan
 
