@@ -52,6 +52,8 @@ bool run_batch(const std::vector<GeneLine>& batch, const RegionEngine& engine, i
         const GeneEntry& gene = batch[i].gene;
         const RegionReport& o = reports[i];
         messages.report(o, gene);
+        if (RegionMessages::ends_the_run(o))
+            return false;
         const bool evaluated = o.status == RegionStatus::Computed || o.status == RegionStatus::Empty;
         if (!out.row({gene.chromosome, std::to_string(gene.start), std::to_string(gene.end), gene.name,
                       format_number(o.triple.get<0>()), format_number(o.triple.get<1>()),

@@ -75,8 +75,9 @@ void prefetch_regions(const std::vector<PendingPathway>& batch, const RegionEngi
 
 // Evaluates every region of one pathway (each region once per run) and gives
 // its messages, every time, in region order.
+// `stop` is set when a reference file could not be read: the run ends.
 PathwayResult evaluate_pathway(const std::vector<GeneEntry>& regions, const RegionSettings& settings,
-                               const RegionEngine& engine, RegionCache& cache, RegionMessages& messages)
+                               const RegionEngine& engine, RegionCache& cache, RegionMessages& messages, bool& stop)
 {
     std::vector<RegionOutcome> outcomes;
     for (const GeneEntry& region : regions) {
@@ -91,6 +92,10 @@ PathwayResult evaluate_pathway(const std::vector<GeneEntry>& regions, const Regi
         }
         const RegionReport& report = *cache.find(key);
         messages.report(report, region);
+        if (RegionMessages::ends_the_run(report)) {
+            stop = true;
+            break;
+        }
         outcomes.push_back(outcome_of(report));
     }
     return combine_regions(outcomes, settings.alpha);
@@ -131,7 +136,10 @@ bool report_batch(const std::vector<PendingPathway>& batch, const std::string& p
             continue;
         }
         check_members(p, gene_names, pathway_path, tally);
-        const PathwayResult result = evaluate_pathway(p.regions, settings, engine, cache, messages);
+        bool stop = false;
+        const PathwayResult result = evaluate_pathway(p.regions, settings, engine, cache, messages, stop);
+        if (stop)
+            return false;
         if (result.unevaluated > 0)
             std::cerr << kProgram << ": pathway " << p.pathway.id << " (" << pathway_path << " line " << p.line_no
                       << "): " << result.unevaluated << " of " << result.regions

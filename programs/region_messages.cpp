@@ -31,8 +31,11 @@ void RegionMessages::report(const RegionReport& report, const GeneEntry& region)
         break;
     }
     case RegionStatus::BadInput:
-        once(report.problem.message, report.problem.message + "; regions on chromosome " + region.chromosome +
-                                         " have no result");
+        if (ends_the_run(report))
+            once(report.problem.message, report.problem.message + "; the run ends");
+        else
+            once(report.problem.message, report.problem.message + "; regions on chromosome " +
+                                             region.chromosome + " have no result");
         break;
     case RegionStatus::Computed:
     case RegionStatus::Empty:

@@ -22,6 +22,15 @@ public:
     // it was computed for.
     void report(const RegionReport& report, const GeneEntry& region);
 
+    // A reference file that could not be read (a folder, an I/O error, a
+    // line past the limit) ends the run with exit 1, unlike a malformed one
+    // whose chromosome merely loses its results: a result written on a read
+    // error would look like a finding.
+    static bool ends_the_run(const RegionReport& report)
+    {
+        return report.problem.code == StatusCode::ReadError;
+    }
+
 private:
     void once(const std::string& key, const std::string& text);
 
