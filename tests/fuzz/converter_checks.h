@@ -49,8 +49,9 @@ inline void check_converted(const convert::GenotypeTable& table)
         gt.commit();
     }
 
-    std::vector<std::int32_t> positions;
-    if (read_markers(mk_path, positions).status == ReadStatus::Ok) {
+    MarkerTable markers;
+    if (read_markers(mk_path, markers).ok()) {
+        const std::vector<std::int32_t>& positions = markers.positions;
         FUZZ_CHECK(positions.size() == table.snps.size());
         for (std::size_t j = 0; j < positions.size(); ++j)
             FUZZ_CHECK(positions[j] == table.snps[j].position);

@@ -114,6 +114,11 @@ done
 
 seed fuzz_gt plain < "$work/gt"
 
+cut -f1,3- "$work/genotype" | seed fuzz_compressed one_label_genotypes
+crlf "$work/legend" | seed fuzz_compressed crlf
+{ printf '\357\273\277'; tr '\n' '\r' < "$work/genes"; } | seed fuzz_compressed bom_cr
+gzip -c "$work/legend" | seed fuzz_compressed gzip_stream
+
 for f in legend genotype genes pathways mk assoc bim fam map ped; do
   head -n 2 "$work/$f" | tail -n 1 | seed fuzz_split_fields "$f"
 done
