@@ -14,9 +14,9 @@ void RegionMessages::once(const std::string& key, const std::string& text)
 void RegionMessages::report(const RegionReport& report, const GeneEntry& region)
 {
     if (!is_safe_chromosome(region.chromosome)) {
-        std::cerr << program_ << ": " << gene_path_ << " line " << region.line << ": chromosome name '"
-                  << region.chromosome
-                  << "' cannot name a reference file (letters, digits, '_', '-' and '.' only); no result\n";
+        const std::string where = gene_path_ + " line " + std::to_string(region.line);
+        once(where, where + ": chromosome name '" + region.chromosome +
+                        "' cannot name a reference file (letters, digits, '_', '-' and '.' only); no result");
         return;
     }
     switch (report.status) {

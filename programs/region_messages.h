@@ -6,6 +6,7 @@
 
 #include <set>
 #include <string>
+#include <utility>
 
 // The messages of the region programs about their reference data. The fixed
 // standard-output lines ("Input legend file not found PATH", "File genotype
