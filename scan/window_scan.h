@@ -11,7 +11,9 @@
 #include <Eigen/Dense>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace window_scan {
@@ -49,6 +51,18 @@ struct WindowRow {
 extern const char* const kResultsHeader;
 std::string format_row(const WindowRow& row);
 
+// How a scan gets the LD matrix of a window's SNPs: chosen once, when the
+// scan is made (ScanSettings::reference), so that computing a window takes
+// no branch on the engine.
+class WindowLd {
+public:
+    virtual ~WindowLd() = default;
+    // The ranges [first, stop) of the next windows, in window order, before
+    // their matrices are asked for.
+    virtual void prepare(const std::vector<std::pair<std::size_t, std::size_t>>& ranges, int threads) = 0;
+    virtual Eigen::MatrixXf matrix(std::size_t first, int n) const = 0;
+};
+
 // Computes windows over tables that outlive it. The tables hold one
 // position, one hit and one code row per SNP.
 class WindowScan {
@@ -66,14 +80,11 @@ public:
 private:
     WindowRow finish(const Window& window, const SnpRange& range, const Eigen::MatrixXf& ld) const;
 
-    const ScanTables& tables_;
     ScanSettings settings_;
     PositionIndex index_;
     Eigen::VectorXf hits_;
     std::int64_t count_;
-    PackedCodes own_packed_;  // packed here when the tables hold only ints
-    const PackedCodes* packed_;
-    PairBand band_;
+    std::unique_ptr<WindowLd> ld_;
 };
 
 // Where a scan's rows go. Both calls return false to stop the scan (a write
