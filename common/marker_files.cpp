@@ -15,7 +15,7 @@ Status read_markers(const std::string& path, MarkerTable& markers)
         markers.ids.push_back(fields[1]);
         markers.positions.push_back(position);
         return Status{};
-    });
+    }, split_blank_runs);
 }
 
 Status read_association_results(const std::string& path, const std::vector<std::string>& ids, PValueList& list)

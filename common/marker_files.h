@@ -16,8 +16,9 @@ struct MarkerTable {
 
 // Reads a marker file: a header, then one SNP a line (chromosome, SNP id,
 // position, alleles...) with the id in field 1 and the position in field 2.
-// Lines are split on tab, or on space when a line holds no tab. A final line
-// without a line end counts.
+// The file is morrow's: lines are split on runs of blanks, without quoting,
+// so that an id that begins with a double quote stays one field. A final
+// line without a line end counts.
 Status read_markers(const std::string& path, MarkerTable& markers);
 
 // Association p-values, one per SNP, in file order.

@@ -92,7 +92,7 @@ std::string pvalue_report(const std::string& path, const PValueTally& tally)
            count_text(tally.out_of_range, "lie outside 0..1; all count as no hit");
 }
 
-Status read_data_lines(const std::string& path, const DataLineVisitor& visit)
+Status read_data_lines(const std::string& path, const DataLineVisitor& visit, FieldSplitter split)
 {
     LineSource source;
     Status opened = source.open(path, LineSource::kTableLineLimit);
@@ -105,7 +105,7 @@ Status read_data_lines(const std::string& path, const DataLineVisitor& visit)
     std::vector<std::string> fields;
     while (source.next(view)) {
         line.assign(view);
-        split_fields(fields, line);
+        split(fields, line);
         Status visited = visit(fields, source.line_number());
         if (!visited.ok())
             return visited;
@@ -209,7 +209,7 @@ Status read_genotypes(const std::string& path, const GenotypeReading& reading)
     if (!source.next(line) && !source.status().ok())
         return source.status();
     std::vector<std::string> fields;
-    split_fields(fields, std::string(line));
+    reading.header_split(fields, std::string(line));
     const int samples = static_cast<int>(fields.size()) - reading.leading_fields;
     if (samples < 1)
         return malformed(at_line(path, 1) + ": the header needs " + std::to_string(reading.leading_fields) +

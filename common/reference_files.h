@@ -2,6 +2,7 @@
 #define KESTO_COMMON_REFERENCE_FILES_H
 
 #include "code_table.h"
+#include "csvline.h"
 #include "status.h"
 
 #include <cstddef>
@@ -48,9 +49,11 @@ Status too_few_fields(const std::string& path, long line, std::size_t wanted, co
 // Reads a text file whose first line is a header: `visit` gets the fields of
 // every further line (split on tab, or on space when a line holds no tab)
 // and its line number; a final line without a line end counts. Reading stops
-// at the first status of `visit` that is not Ok.
+// at the first status of `visit` that is not Ok. `split` may name another
+// rule (split_blank_runs for the converters' files).
 using DataLineVisitor = std::function<Status(const std::vector<std::string>& fields, long line_no)>;
-Status read_data_lines(const std::string& path, const DataLineVisitor& visit);
+using FieldSplitter = void (*)(std::vector<std::string>& fields, const std::string& line);
+Status read_data_lines(const std::string& path, const DataLineVisitor& visit, FieldSplitter split = split_fields);
 
 // Reads a legend file: a header, then one SNP a line with its id in field 0,
 // position in field 1 and p-value in field 2. Positions must not go down: a
@@ -60,11 +63,14 @@ Status read_legend(const std::string& path, LegendTable& table);
 // Reads a genotype file in one pass from one stream: the header gives the
 // sample count (its field count minus `leading_fields`), then come `snps`
 // rows of `leading_fields` labels and exactly that many integer codes
-// separated by blanks. When `ids` is given, the first label of row i must be
+// separated by blanks. The header is split as a legend line, or with
+// `header_split` (split_blank_runs for the .tg that transpose writes, so that
+// its header and rows follow one rule). When `ids` is given, the first label of row i must be
 // ids[i]. `samples_known` is called once the header is read; `sink` gets each
 // row of codes once it is checked.
 struct GenotypeReading {
     int leading_fields = 2;
+    FieldSplitter header_split = split_fields;
     std::size_t snps = 0;
     const std::vector<std::string>* ids = nullptr;
     std::function<void(int samples)> samples_known;

@@ -3,6 +3,7 @@
 #include "chromosome_name.h"
 #include "chromosome_store.h"
 #include "cli.h"
+#include "file_checks.h"
 #include "gene_table.h"
 #include "legend_genotype_source.h"
 #include "parallel.h"
@@ -82,6 +83,13 @@ try {
         return kExitUsage;
     settings.alpha = static_cast<float>(alpha);
     settings.variance_share = static_cast<float>(share);
+    RunFiles files;
+    files.input("gene list", gene_path);
+    files.per_chromosome_inputs("legend file", legend_prefix, "legend_chr");
+    files.per_chromosome_inputs("genotype file", genotype_prefix, "genotype_chr");
+    files.output("result", result_path);
+    if (const int refused = refuse_clashes("kesto_genelist", files); refused >= 0)
+        return refused;
 
     GeneListReader genes;
     const Status opened = genes.open(gene_path);
@@ -96,7 +104,7 @@ try {
 
     ResultWriter out("kesto_genelist", result_path);
     if (!out.ok())
-        return kExitFailure;
+        return out.exit_status();
     out.row({"chromosome", "startpos", "endpos", "gene_name", "ncritical", "nsignificant", "regional_p"});
 
     const int threads = thread_count("kesto_genelist");

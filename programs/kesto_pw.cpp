@@ -3,6 +3,7 @@
 #include "chromosome_name.h"
 #include "chromosome_store.h"
 #include "cli.h"
+#include "file_checks.h"
 #include "gene_table.h"
 #include "legend_genotype_source.h"
 #include "line_source.h"
@@ -173,6 +174,14 @@ try {
     settings.variance_share = static_cast<float>(share);
     const std::string legend_prefix = argv[8];
     const std::string genotype_prefix = argv[10];
+    RunFiles files;
+    files.input("pathway file", pathway_path);
+    files.input("gene list", gene_path);
+    files.per_chromosome_inputs("legend file", legend_prefix, "legend_chr");
+    files.per_chromosome_inputs("genotype file", genotype_prefix, "genotype_chr");
+    files.output("result", result_path);
+    if (const int refused = refuse_clashes(kProgram, files); refused >= 0)
+        return refused;
 
     LineSource pathways;
     const Status pathways_opened = pathways.open(pathway_path, LineSource::kTableLineLimit);
@@ -201,7 +210,9 @@ try {
         gene_names.insert(gene.name);
 
     ResultWriter out(kProgram, result_path);
-    if (!out.ok() || !out.row({"Pathway_no", "Pathway_name", "ncritical", "nsignificant", "regional_p"}))
+    if (!out.ok())
+        return out.exit_status();
+    if (!out.row({"Pathway_no", "Pathway_name", "ncritical", "nsignificant", "regional_p"}))
         return kExitFailure;
 
     const int threads = thread_count(kProgram);

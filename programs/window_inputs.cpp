@@ -1,6 +1,7 @@
 #include "window_inputs.h"
 
 #include "cli.h"
+#include "csvline.h"
 #include "hit_rule.h"
 #include "marker_files.h"
 #include "reference_files.h"
@@ -88,6 +89,9 @@ int load_scan_codes(const std::string& program, const std::string& path, int lea
     std::size_t row = 0;
     GenotypeReading reading;
     reading.leading_fields = leading_fields;
+    // One leading field is the layout transpose writes: its header is split
+    // like its rows.
+    reading.header_split = leading_fields == 1 ? split_blank_runs : split_fields;
     reading.snps = snps;
     reading.ids = ids;
     reading.samples_known = [&](int samples) {

@@ -60,9 +60,11 @@ TwoBitMatrix read_bed(const std::string& path, const std::vector<SnpRecord>& snp
         throw ConvertError(at_byte(path, 2) + ": unknown .bed mode byte " + hex(magic[2]) +
                            " (expected 0x01, SNP-major)");
 
-    TwoBitMatrix table(snps.size(), individuals);
-    const unsigned long long per_snp = table.bytes_per_row();
-    const unsigned long long expected = 3 + per_snp * snps.size();
+    // The size is checked before the table is made: a .fam or .bim that does
+    // not belong to the .bed could ask for far more memory than there is.
+    const unsigned long long per_snp = (static_cast<unsigned long long>(individuals) + 3) / 4;
+    const bool overflows = !snps.empty() && per_snp > (~0ULL - 3) / snps.size();
+    const unsigned long long expected = overflows ? ~0ULL : 3 + per_snp * snps.size();
     const std::string shape = std::to_string(snps.size()) + " SNPs x " + std::to_string(individuals) +
                               " individuals need 3 + " + std::to_string(snps.size()) + " x " +
                               std::to_string(per_snp) + " = " + std::to_string(expected) + " bytes";
@@ -76,6 +78,7 @@ TwoBitMatrix read_bed(const std::string& path, const std::vector<SnpRecord>& snp
         throw ConvertError(at_byte(path, expected) + ": " + std::to_string(size - expected) +
                            " bytes more than expected; " + shape + ". The .bim/.fam do not belong to it");
 
+    TwoBitMatrix table(snps.size(), individuals);
     for (std::size_t snp = 0; snp < snps.size(); ++snp) {
         if (std::fread(table.row_bytes(snp), 1, per_snp, file.get()) != per_snp)
             throw ConvertError(at_byte(path, 3 + per_snp * snp) + ": cannot read SNP " +
