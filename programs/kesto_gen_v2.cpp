@@ -8,12 +8,14 @@
 #include "run_options.h"
 #include "window_args.h"
 #include "window_inputs.h"
+#include "window_output.h"
 #include "window_scan.h"
 
 #include <ctime>
 #include <iostream>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -78,12 +80,14 @@ try {
 
     window_scan::ScanTables tables;
     const bool reference = use_reference_engine();
-    int status = window_scan::load_markers(kProgram, window_scan::marker_file(base), tables.positions);
+    std::vector<std::string> ids;
+    int status = window_scan::load_markers(kProgram, window_scan::marker_file(base), ids, tables.positions);
     if (status == window_scan::kGoOn)
-        status = window_scan::load_association_hits(kProgram, assoc_path, tables.positions.size(), args.alpha,
-                                                    tables.hits);
+        status = window_scan::load_association_hits(kProgram, assoc_path, ids, args.alpha, tables.hits);
+    // The .tg rows come from the converters, in the .mk file's order by
+    // construction; the association file is the user's and is checked by id.
     if (status == window_scan::kGoOn)
-        status = window_scan::load_scan_codes(kProgram, window_scan::genotype_file(base), 1,
+        status = window_scan::load_scan_codes(kProgram, window_scan::genotype_file(base), 1, nullptr,
                                               window_scan::Progress::Quiet, reference, tables);
     if (status != window_scan::kGoOn)
         return status;
@@ -92,7 +96,7 @@ try {
     window_scan::ScanSettings settings = window_scan::scan_settings(args, tables.positions);
     settings.reference = reference;
     settings.threads = thread_count(kProgram);
-    return window_scan::run_scan(tables, settings, results, log, started) ? kExitOk : kExitFailure;
+    return window_scan::write_scan(tables, settings, results, log, started) ? kExitOk : kExitFailure;
 } catch (const std::bad_alloc&) {
     // A region or window too large for memory: the rows written so far are
     // whole, and the run says why it stopped.

@@ -8,12 +8,14 @@
 #include "run_options.h"
 #include "window_args.h"
 #include "window_inputs.h"
+#include "window_output.h"
 #include "window_scan.h"
 
 #include <ctime>
 #include <iostream>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -63,19 +65,22 @@ try {
         return failed;
 
     window_scan::ScanTables tables;
-    int status = window_scan::load_snp_table(kProgram, table_path, args.alpha, tables.positions, tables.hits);
+    std::vector<std::string> ids;
+    int status =
+        window_scan::load_snp_table(kProgram, table_path, args.alpha, ids, tables.positions, tables.hits);
     if (status != window_scan::kGoOn)
         return status;
     std::cout << tables.positions.size() << std::endl;
     const bool reference = use_reference_engine();
-    status = window_scan::load_scan_codes(kProgram, genotype_path, 2, window_scan::Progress::Print, reference, tables);
+    status = window_scan::load_scan_codes(kProgram, genotype_path, 2, &ids, window_scan::Progress::Print, reference,
+                                          tables);
     if (status != window_scan::kGoOn)
         return status;
 
     window_scan::ScanSettings settings = window_scan::scan_settings(args, tables.positions);
     settings.reference = reference;
     settings.threads = thread_count(kProgram);
-    return window_scan::run_scan(tables, settings, results, log, started) ? kExitOk : kExitFailure;
+    return window_scan::write_scan(tables, settings, results, log, started) ? kExitOk : kExitFailure;
 } catch (const std::bad_alloc&) {
     // A region or window too large for memory: the rows written so far are
     // whole, and the run says why it stopped.

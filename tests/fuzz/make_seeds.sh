@@ -114,6 +114,11 @@ done
 
 seed fuzz_gt plain < "$work/gt"
 
+cut -f1,3- "$work/genotype" | seed fuzz_compressed one_label_genotypes
+crlf "$work/legend" | seed fuzz_compressed crlf
+{ printf '\357\273\277'; tr '\n' '\r' < "$work/genes"; } | seed fuzz_compressed bom_cr
+gzip -c "$work/legend" | seed fuzz_compressed gzip_stream
+
 # Summary statistics: the hand-written fixtures of every format, read as
 # recognised (setting 0), forced (8 + format) and with named columns (16).
 for f in "$root"/tests/data/sumstats/*; do
