@@ -7,6 +7,7 @@
 #include "gene_table.h"
 #include "legend_genotype_source.h"
 #include "parallel.h"
+#include "kesto_analysis_matrix.h"
 #include "region_engine.h"
 #include "region_messages.h"
 #include "result_writer.h"
@@ -40,10 +41,8 @@ bool run_batch(const std::vector<GeneLine>& batch, const RegionEngine& engine, i
     std::vector<RegionReport> reports(batch.size());
     parallel_for(batch.size(), threads, [&](std::size_t i) {
         const GeneLine& line = batch[i];
-        if (line.usable && is_safe_chromosome(line.gene.chromosome))
-            reports[i] = engine.evaluate(line.gene.chromosome, line.gene.start, line.gene.end);
-        else
-            reports[i].status = RegionStatus::BadInput;
+        if (line.usable)
+            reports[i] = evaluate_region(engine, line.gene.chromosome, line.gene.start, line.gene.end);
     });
     for (std::size_t i = 0; i < batch.size(); ++i) {
         if (!batch[i].warning.empty())

@@ -5,6 +5,7 @@
 #include "cli.h"
 #include "file_checks.h"
 #include "gene_table.h"
+#include "kesto_analysis_matrix.h"
 #include "legend_genotype_source.h"
 #include "line_source.h"
 #include "pathway_evaluation.h"
@@ -65,10 +66,7 @@ void prefetch_regions(const std::vector<PendingPathway>& batch, const RegionEngi
         }
     std::vector<RegionReport> reports(todo.size());
     parallel_for(todo.size(), threads, [&](std::size_t i) {
-        if (is_safe_chromosome(todo[i].chromosome))
-            reports[i] = engine.evaluate(todo[i].chromosome, todo[i].start, todo[i].end);
-        else
-            reports[i].status = RegionStatus::BadInput;
+        reports[i] = evaluate_region(engine, todo[i].chromosome, todo[i].start, todo[i].end);
     });
     for (std::size_t i = 0; i < todo.size(); ++i)
         cache.insert(RegionCache::key_of(todo[i]), std::move(reports[i]));
@@ -84,12 +82,7 @@ PathwayResult evaluate_pathway(const std::vector<GeneEntry>& regions, const Regi
     for (const GeneEntry& region : regions) {
         const RegionCache::Key key = RegionCache::key_of(region);
         if (cache.find(key) == nullptr) {
-            RegionReport report;
-            if (is_safe_chromosome(region.chromosome))
-                report = engine.evaluate(region.chromosome, region.start, region.end);
-            else
-                report.status = RegionStatus::BadInput;
-            cache.insert(key, std::move(report));
+            cache.insert(key, evaluate_region(engine, region.chromosome, region.start, region.end));
         }
         const RegionReport& report = *cache.find(key);
         messages.report(report, region);
