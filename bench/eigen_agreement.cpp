@@ -19,8 +19,9 @@
 #include "ld_matrix.h"
 #include "packed_codes.h"
 #include "reference_files.h"
-#include "region_select.h"
-#include "regional_p.h"
+#include "hit_rule.h"
+#include "regional_pvalues.h"
+#include "snp_range.h"
 
 #include <Eigen/Dense>
 
@@ -80,21 +81,20 @@ int main(int argc, char** argv)
     const double share = argc > 7 ? std::strtod(argv[7], nullptr) : 0.8;
 
     LegendTable legend;
-    if (read_legend(argv[1], legend).status != ReadStatus::Ok) {
+    PackedCodes codes;
+    GenotypeReading reading;
+    reading.samples_known = [&](int n) {
+        codes = PackedCodes(n);
+        codes.reserve(legend.positions.size());
+    };
+    reading.sink = [&](const std::int32_t* row) { codes.add_row(row); };
+    if (!read_legend(argv[1], legend).ok()) {
         std::fprintf(stderr, "cannot read %s\n", argv[1]);
         return 1;
     }
-    int samples = 0;
-    if (read_genotype_header(argv[2], 2, samples).status != ReadStatus::Ok) {
+    reading.snps = legend.positions.size();
+    if (!read_genotypes(argv[2], reading).ok()) {
         std::fprintf(stderr, "cannot read %s\n", argv[2]);
-        return 1;
-    }
-    PackedCodes codes(samples);
-    codes.reserve(legend.positions.size());
-    if (read_genotype_rows(argv[2], 2, legend.positions.size(), samples,
-                           [&](const std::int32_t* row) { codes.add_row(row); })
-            .status != ReadStatus::Ok) {
-        std::fprintf(stderr, "cannot read the rows of %s\n", argv[2]);
         return 1;
     }
     const std::vector<float> hit_list = hits_below(legend.pvalues, alpha);
@@ -103,7 +103,7 @@ int main(int argc, char** argv)
     std::vector<Span> spans;
     if (mode == "genes") {
         GeneTable genes;
-        if (!read_gene_table(argv[4], genes)) {
+        if (!read_gene_table(argv[4], genes).ok()) {
             std::fprintf(stderr, "cannot read %s\n", argv[4]);
             return 1;
         }
@@ -131,7 +131,7 @@ int main(int argc, char** argv)
     std::clock_t exact_time = 0, fast_time = 0;
     long snps_total = 0;
     for (const Span& span : spans) {
-        const IndexRange range = select_range(legend.positions, span.start, span.end);
+        const SnpRange range = snps_between(legend.positions, span.start, span.end);
         if (range.count < 2)
             continue;
         const int n = static_cast<int>(range.count);

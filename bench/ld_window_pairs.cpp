@@ -6,8 +6,8 @@
 //
 // Prints the pair count and the time per pair of counting alone and of the
 // whole LD entry (counts, haplotype estimation, r^2 and D'), one pair at a
-// time and a row of pairs at a time (BENCH_NO_ROWS: built against an older
-// tree that has no row batches).
+// time and a row of pairs at a time (BENCH_NO_ROWS: built against the base
+// commit 2643a25, with its readers and no row batches).
 
 #include "packed_codes.h"
 #include "reference_files.h"
@@ -25,12 +25,28 @@ int main(int argc, char** argv)
     }
     LegendTable legend;
     int samples = 0;
+    PackedCodes codes;
+#ifndef BENCH_NO_ROWS
+    GenotypeReading reading;
+    reading.samples_known = [&](int n) {
+        samples = n;
+        codes = PackedCodes(n);
+        codes.reserve(legend.positions.size());
+    };
+    reading.sink = [&](const std::int32_t* row) { codes.add_row(row); };
+    if (!read_legend(argv[1], legend).ok() ||
+        (reading.snps = legend.positions.size(), !read_genotypes(argv[2], reading).ok())) {
+        std::fprintf(stderr, "cannot read %s or %s\n", argv[1], argv[2]);
+        return 1;
+    }
+#else
+    // The readers of the base commit the script compares against.
     if (read_legend(argv[1], legend).status != ReadStatus::Ok ||
         read_genotype_header(argv[2], 2, samples).status != ReadStatus::Ok) {
         std::fprintf(stderr, "cannot read %s or %s\n", argv[1], argv[2]);
         return 1;
     }
-    PackedCodes codes(samples);
+    codes = PackedCodes(samples);
     codes.reserve(legend.positions.size());
     if (read_genotype_rows(argv[2], 2, legend.positions.size(), samples,
                            [&](const std::int32_t* row) { codes.add_row(row); })
@@ -38,6 +54,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot read the rows of %s\n", argv[2]);
         return 1;
     }
+#endif
     const std::int64_t reach = std::atoll(argv[3]) * 1000;
     const std::vector<std::int32_t>& pos = legend.positions;
     std::vector<std::size_t> last(pos.size());

@@ -3,49 +3,76 @@
 #include "csvline.h"
 #include "numbers.h"
 
-#include <fstream>
-#include <sstream>
+#include <utility>
 
 namespace {
 
 std::string line_note(const std::string& path, long line_no, const std::string& what)
 {
-    std::ostringstream s;
-    s << path << " line " << line_no << ": " << what << "; line left out";
-    return s.str();
+    return path + " line " + std::to_string(line_no) + ": " + what;
 }
 
 } // namespace
 
-bool read_gene_table(const std::string& path, GeneTable& table)
+Status GeneListReader::open(const std::string& path)
+{
+    path_ = path;
+    Status opened = source_.open(path, LineSource::kTableLineLimit);
+    if (!opened.ok())
+        return opened;
+    std::string_view header;
+    source_.next(header);
+    return source_.status();
+}
+
+bool GeneListReader::next(GeneLine& parsed)
+{
+    std::string_view view;
+    if (!source_.next(view))
+        return false;
+    const long line_no = source_.line_number();
+    parsed = GeneLine{};
+    text_.assign(view);
+    split_fields(fields_, text_);
+    if (fields_.size() < 5) {
+        parsed.warning = line_note(path_, line_no,
+                                   "expected 5 fields (chromosome, id, start, end, name), found " +
+                                       std::to_string(fields_.size()) + "; line left out");
+        return true;
+    }
+    GeneEntry& gene = parsed.gene;
+    if (!parse_int32(fields_[2], gene.start) || !parse_int32(fields_[3], gene.end)) {
+        parsed.warning = line_note(path_, line_no,
+                                   "start '" + fields_[2] + "' or end '" + fields_[3] +
+                                       "' is not a whole number that fits in 32 bits; line left out");
+        return true;
+    }
+    if (gene.start > gene.end) {
+        parsed.warning = line_note(path_, line_no,
+                                   "gene " + fields_[4] + " starts at " + fields_[2] + ", after its end " +
+                                       fields_[3] + "; the region between the two is used");
+        std::swap(gene.start, gene.end);
+    }
+    gene.chromosome = fields_[0];
+    gene.name = fields_[4];
+    gene.line = line_no;
+    parsed.usable = true;
+    return true;
+}
+
+Status read_gene_table(const std::string& path, GeneTable& table)
 {
     table = GeneTable{};
-    std::ifstream in(path);
-    if (!in)
-        return false;
-    std::string line;
-    std::getline(in, line);
-    std::vector<std::string> fields;
-    long line_no = 1;
-    while (std::getline(in, line)) {
-        ++line_no;
-        split_fields(fields, line);
-        if (fields.size() < 5) {
-            table.warnings.push_back(line_note(path, line_no,
-                                               "expected 5 fields (chromosome, id, start, end, name), found " +
-                                                   std::to_string(fields.size())));
-            continue;
-        }
-        GeneEntry gene;
-        if (!parse_int32(fields[2], gene.start) || !parse_int32(fields[3], gene.end)) {
-            table.warnings.push_back(line_note(path, line_no,
-                                               "start '" + fields[2] + "' or end '" + fields[3] +
-                                                   "' is not a whole number that fits in 32 bits"));
-            continue;
-        }
-        gene.chromosome = fields[0];
-        gene.name = fields[4];
-        table.genes.push_back(std::move(gene));
+    GeneListReader reader;
+    Status opened = reader.open(path);
+    if (!opened.ok())
+        return opened;
+    GeneLine line;
+    while (reader.next(line)) {
+        if (!line.warning.empty())
+            table.warnings.push_back(line.warning);
+        if (line.usable)
+            table.genes.push_back(std::move(line.gene));
     }
-    return true;
+    return reader.status();
 }

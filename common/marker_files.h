@@ -8,21 +8,30 @@
 #include <string>
 #include <vector>
 
+// SNP ids and positions of a marker file, in file order.
+struct MarkerTable {
+    std::vector<std::string> ids;
+    std::vector<std::int32_t> positions;
+};
+
 // Reads a marker file: a header, then one SNP a line (chromosome, SNP id,
-// position, alleles...) with the position in field 2. Lines are split on tab,
-// or on space when a line holds no tab. A final line without a newline counts.
-ReadOutcome read_markers(const std::string& path, std::vector<std::int32_t>& positions);
+// position, alleles...) with the id in field 1 and the position in field 2.
+// The file is morrow's: lines are split on runs of blanks, without quoting,
+// so that an id that begins with a double quote stays one field. A final
+// line without a line end counts.
+Status read_markers(const std::string& path, MarkerTable& markers);
 
 // Association p-values, one per SNP, in file order.
 struct PValueList {
-    std::vector<float> pvalues;   // NaN where the field holds no number
-    long nonnumeric_pvalues = 0;  // fields such as NA, empty or text
+    std::vector<float> pvalues;  // NaN where the field holds no p-value
+    PValueTally tally;
 };
 
 // Reads an association results file: a header, then one line per SNP of the
-// marker file, in its order, with the p-value in field 2. The file must hold
-// exactly `snps` data lines; a line more or a line missing is reported with
-// its line number.
-ReadOutcome read_association_results(const std::string& path, std::size_t snps, PValueList& list);
+// marker file, in its order, with the SNP id in field 0 and the p-value in
+// field 2. The file must hold exactly one line per id, and line k must carry
+// ids[k]; a line more, a line missing or another id is reported with its
+// line number.
+Status read_association_results(const std::string& path, const std::vector<std::string>& ids, PValueList& list);
 
 #endif

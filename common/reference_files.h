@@ -1,69 +1,85 @@
-#ifndef KESTO_REGION_REFERENCE_FILES_H
-#define KESTO_REGION_REFERENCE_FILES_H
+#ifndef KESTO_COMMON_REFERENCE_FILES_H
+#define KESTO_COMMON_REFERENCE_FILES_H
 
 #include "code_table.h"
+#include "csvline.h"
+#include "status.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-// SNP positions and association p-values of one legend file (or SNP table).
-struct LegendTable {
-    std::vector<std::int32_t> positions;
-    std::vector<float> pvalues;   // NaN where the field holds no number
-    long nonnumeric_pvalues = 0;  // fields such as NA, empty or text
+class LineSource;
+
+// P-value fields that count as no hit, by kind, for the once-per-file report.
+struct PValueTally {
+    long nonnumeric = 0;    // text that is not wholly one number (NA, 0.5.3, 1e-3abc)
+    long out_of_range = 0;  // numbers outside 0 .. 1 (-9, -1, 2.5, inf, nan)
+
+    long total() const { return nonnumeric + out_of_range; }
 };
 
-enum class ReadStatus { Ok, NotFound, Malformed };
+// A p-value field: its single-precision value when the whole field (blanks
+// around it allowed) is a number from 0 to 1; otherwise NaN, counted in
+// `tally` by kind. NaN is never a hit.
+float pvalue_field(const std::string& field, PValueTally& tally);
 
-struct ReadOutcome {
-    ReadStatus status = ReadStatus::Ok;
-    std::string message;  // for Malformed: names the file and line
+// "PATH: N p-values are not numbers ..., count as no hit" for a non-zero
+// tally; empty when every field was a p-value.
+std::string pvalue_report(const std::string& path, const PValueTally& tally);
+
+// SNP ids, positions and p-values of one legend file (or SNP table).
+struct LegendTable {
+    std::vector<std::string> ids;
+    std::vector<std::int32_t> positions;
+    std::vector<float> pvalues;  // NaN where the field holds no p-value
+    PValueTally tally;
 };
 
 // Helpers shared by the text readers.
 std::string at_line(const std::string& path, long line);
-ReadOutcome malformed(const std::string& message);
+Status malformed(const std::string& message);
 // "PATH line N: expected at least K fields (LAYOUT), found M".
-ReadOutcome too_few_fields(const std::string& path, long line, std::size_t wanted, const char* layout,
-                           std::size_t found);
-// A p-value field: its single-precision value, or NaN (counted in
-// `nonnumeric`) when the field holds no number.
-float pvalue_field(const std::string& field, long& nonnumeric);
+Status too_few_fields(const std::string& path, long line, std::size_t wanted, const char* layout,
+                      std::size_t found);
 
 // Reads a text file whose first line is a header: `visit` gets the fields of
 // every further line (split on tab, or on space when a line holds no tab)
-// and its line number; a final line without a newline counts. Reading stops
-// at the first outcome of `visit` that is not Ok.
-using DataLineVisitor = std::function<ReadOutcome(const std::vector<std::string>& fields, long line_no)>;
-ReadOutcome read_data_lines(const std::string& path, const DataLineVisitor& visit);
+// and its line number; a final line without a line end counts. Reading stops
+// at the first status of `visit` that is not Ok. `split` may name another
+// rule (split_blank_runs for the converters' files).
+using DataLineVisitor = std::function<Status(const std::vector<std::string>& fields, long line_no)>;
+using FieldSplitter = void (*)(std::vector<std::string>& fields, const std::string& line);
+Status read_data_lines(const std::string& path, const DataLineVisitor& visit, FieldSplitter split = split_fields);
 
-// Reads a legend file: a header, then one SNP a line with the position in
-// field 1 and the p-value in field 2. A final line without a newline counts.
-ReadOutcome read_legend(const std::string& path, LegendTable& table);
+// Reads a legend file: a header, then one SNP a line with its id in field 0,
+// position in field 1 and p-value in field 2. Positions must not go down: a
+// file out of position order is Malformed at the first line that goes down.
+Status read_legend(const std::string& path, LegendTable& table);
 
-// Reads the header of a genotype file; the number of sample columns is the
-// field count minus `leading_fields`.
-ReadOutcome read_genotype_header(const std::string& path, int leading_fields, int& samples);
+// Reads a genotype file in one pass from one stream: the header gives the
+// sample count (its field count minus `leading_fields`), then come `snps`
+// rows of `leading_fields` labels and exactly that many integer codes
+// separated by blanks. The header is split as a legend line, or with
+// `header_split` (split_blank_runs for the .tg that transpose writes, so that
+// its header and rows follow one rule). When `ids` is given, the first label of row i must be
+// ids[i]. `samples_known` is called once the header is read; `sink` gets each
+// row of codes once it is checked.
+struct GenotypeReading {
+    int leading_fields = 2;
+    FieldSplitter header_split = split_fields;
+    std::size_t snps = 0;
+    const std::vector<std::string>* ids = nullptr;
+    std::function<void(int samples)> samples_known;
+    std::function<void(const std::int32_t* row)> sink;
+};
+Status read_genotypes(const std::string& path, const GenotypeReading& reading);
 
-// Called with the index of each genotype row once it has been read.
-using RowProgress = std::function<void(std::size_t row)>;
-
-// Reads the first `snps` rows of a genotype file after its header. Each row
-// holds `leading_fields` fields (each followed by one tab or space) and then
-// exactly `samples` integer codes separated by blanks.
-ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std::size_t snps, int samples,
-                               CodeTable& codes, const RowProgress& row_read = nullptr);
-
-// The same reading, handing each row of codes to `sink` as soon as it is
-// checked, so that callers can store the codes in their own form.
-using GenotypeRowSink = std::function<void(const std::int32_t* row)>;
-ReadOutcome read_genotype_rows(const std::string& path, int leading_fields, std::size_t snps, int samples,
-                               const GenotypeRowSink& sink);
-
-// Turns p-values into hit indicators: 1 where p < alpha in single precision.
-std::vector<float> hits_below(const std::vector<float>& pvalues, float alpha);
+// The same reading into a table of one int per code.
+Status read_genotype_table(const std::string& path, int leading_fields, std::size_t snps,
+                           const std::vector<std::string>* ids, CodeTable& codes);
 
 #endif

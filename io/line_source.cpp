@@ -28,6 +28,17 @@ LineSource::~LineSource()
 
 Status LineSource::open(const std::string& path, std::size_t line_limit)
 {
+    // A source may be opened again for another file: nothing of the last one
+    // (handle, buffer, line count, end of input) carries over.
+    if (file_)
+        bgzf_close(file_);
+    file_ = nullptr;
+    compressed_ = false;
+    begin_ = end_ = 0;
+    eof_ = skip_lf_ = false;
+    first_ = true;
+    line_number_ = 0;
+    carry_.clear();
     path_ = path;
     limit_ = line_limit;
     struct stat info {};
@@ -109,10 +120,12 @@ bool LineSource::next(std::string_view& line)
         }
         const char* start = buffer_.data() + begin_;
         const std::size_t avail = end_ - begin_;
-        const char* stop = start;
         const char* limit = start + avail;
-        while (stop < limit && *stop != '\n' && *stop != '\r')
-            ++stop;
+        // Two library scans (vectorised) find the first LF and a CR before it.
+        const void* lf = std::memchr(start, '\n', avail);
+        const char* stop = lf ? static_cast<const char*>(lf) : limit;
+        if (const void* cr = std::memchr(start, '\r', static_cast<std::size_t>(stop - start)))
+            stop = static_cast<const char*>(cr);
         const std::size_t length = static_cast<std::size_t>(stop - start);
         if (carry_.size() + length > limit_) {
             ++line_number_;

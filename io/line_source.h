@@ -18,6 +18,13 @@ typedef struct BGZF BGZF;
 class LineSource {
 public:
     static constexpr std::size_t kDefaultLineLimit = std::size_t(1) << 30;
+    // The stated limits of the suite's inputs: a line of a table (gene list,
+    // pathway file, legend, marker or association file) stays below 64 MiB; a
+    // genotype row holds two bytes a sample, so 256 MiB allows for 100 million
+    // samples. A stream without line ends (such as /dev/zero) is refused there
+    // instead of filling memory.
+    static constexpr std::size_t kTableLineLimit = std::size_t(64) << 20;
+    static constexpr std::size_t kGenotypeLineLimit = std::size_t(256) << 20;
 
     LineSource() = default;
     ~LineSource();

@@ -4,16 +4,19 @@
 
 #include "cli.h"
 #include "fast_eigen.h"
+#include "file_checks.h"
 #include "result_writer.h"
 #include "run_options.h"
 #include "window_args.h"
 #include "window_inputs.h"
+#include "window_output.h"
 #include "window_scan.h"
 
 #include <ctime>
 #include <iostream>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -50,18 +53,28 @@ try {
     const std::string genotype_path = argv[4];
     const std::clock_t started = std::clock();
 
-    ResultWriter results(kProgram, argv[6]);
-    ResultWriter log(kProgram, argv[8]);
-    if (!results.ok() || !log.ok())
-        return kExitFailure;
+    RunFiles files;
+    files.input("SNP table", table_path);
+    files.input("genotype file", genotype_path);
+    files.output("result", argv[6]);
+    files.output("log", argv[8]);
+    if (const int refused = refuse_clashes(kProgram, files); refused >= 0)
+        return refused;
+    ResultWriter results(kProgram, argv[6], ResultWriter::Start::Held);
+    ResultWriter log(kProgram, argv[8], ResultWriter::Start::Held);
+    if (const int failed = empty_all({&results, &log}); failed >= 0)
+        return failed;
 
     window_scan::ScanTables tables;
-    int status = window_scan::load_snp_table(kProgram, table_path, args.alpha, tables.positions, tables.hits);
+    std::vector<std::string> ids;
+    int status =
+        window_scan::load_snp_table(kProgram, table_path, args.alpha, ids, tables.positions, tables.hits);
     if (status != window_scan::kGoOn)
         return status;
     std::cout << tables.positions.size() << std::endl;
     const bool reference = use_reference_engine();
-    status = window_scan::load_scan_codes(kProgram, genotype_path, 2, window_scan::Progress::Print, reference, tables);
+    status = window_scan::load_scan_codes(kProgram, genotype_path, 2, &ids, window_scan::Progress::Print, reference,
+                                          tables);
     if (status != window_scan::kGoOn)
         return status;
 
@@ -76,7 +89,7 @@ try {
             settings.eigen = EigenMethod::Exact;
         }
     }
-    return window_scan::run_scan(tables, settings, results, log, started) ? kExitOk : kExitFailure;
+    return window_scan::write_scan(tables, settings, results, log, started) ? kExitOk : kExitFailure;
 } catch (const std::bad_alloc&) {
     // A region or window too large for memory: the rows written so far are
     // whole, and the run says why it stopped.

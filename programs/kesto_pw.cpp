@@ -1,18 +1,24 @@
 // kesto_pw: one regional p-value per pathway of a pathway file.
 
+#include "chromosome_name.h"
 #include "chromosome_store.h"
 #include "cli.h"
 #include "fast_eigen.h"
+#include "file_checks.h"
 #include "gene_table.h"
+#include "kesto_analysis_matrix.h"
+#include "legend_genotype_source.h"
+#include "line_source.h"
 #include "pathway_evaluation.h"
 #include "pathway_line.h"
 #include "pathway_regions.h"
 #include "parallel.h"
+#include "region_messages.h"
 #include "result_writer.h"
 #include "run_options.h"
 
-#include <fstream>
 #include <iostream>
+#include <memory>
 #include <new>
 #include <set>
 #include <string>
@@ -37,22 +43,6 @@ const char* const kUsage =
     "  kesto_pw -p examples/pathways.txt -g examples/genelist.txt -o pathways.out -l examples/ -G examples/ "
     "-a 0.05 -v 0.8 -f 20000\n";
 
-// Evaluates every region of one pathway; non-numeric p-values are reported
-// once per legend file over the whole run.
-PathwayResult evaluate_pathway(const std::vector<GeneEntry>& regions, const RegionSettings& settings,
-                               const RegionEngine& engine, std::set<std::string>& reported_legends)
-{
-    std::vector<RegionOutcome> outcomes;
-    for (const GeneEntry& region : regions) {
-        outcomes.push_back(evaluate_region(region, settings, engine));
-        const RegionOutcome& outcome = outcomes.back();
-        if (outcome.nonnumeric_pvalues > 0 && reported_legends.insert(outcome.legend_file).second)
-            std::cerr << kProgram << ": " << outcome.legend_file << ": " << outcome.nonnumeric_pvalues
-                      << " p-values are not numbers and count as no hit\n";
-    }
-    return combine_regions(outcomes, settings.alpha);
-}
-
 // One line of the pathway file, read ahead of its evaluation.
 struct PendingPathway {
     long line_no = 0;
@@ -64,27 +54,75 @@ struct PendingPathway {
 // Computes, on several threads, the regions of a batch of pathways that no
 // earlier pathway had, so that the pathways can then be reported in order
 // from the cache.
-void prefetch_regions(const std::vector<PendingPathway>& batch, const RegionSettings& settings,
-                      const RegionEngine& engine, int threads)
+void prefetch_regions(const std::vector<PendingPathway>& batch, const RegionEngine& engine, RegionCache& cache,
+                      int threads)
 {
     std::vector<GeneEntry> todo;
     std::set<RegionCache::Key> seen;
     for (const PendingPathway& p : batch)
         for (const GeneEntry& region : p.regions) {
             const RegionCache::Key key = RegionCache::key_of(region);
-            if (engine.cache->find(key) == nullptr && seen.insert(key).second)
+            if (cache.find(key) == nullptr && seen.insert(key).second)
                 todo.push_back(region);
         }
     std::vector<RegionReport> reports(todo.size());
-    parallel_for(todo.size(), threads,
-                 [&](std::size_t i) { reports[i] = compute_region(todo[i], settings, engine.store); });
+    parallel_for(todo.size(), threads, [&](std::size_t i) {
+        reports[i] = evaluate_region(engine, todo[i].chromosome, todo[i].start, todo[i].end);
+    });
     for (std::size_t i = 0; i < todo.size(); ++i)
-        engine.cache->insert(RegionCache::key_of(todo[i]), std::move(reports[i]));
+        cache.insert(RegionCache::key_of(todo[i]), std::move(reports[i]));
+}
+
+// Evaluates every region of one pathway (each region once per run) and gives
+// its messages, every time, in region order.
+// `stop` is set when a reference file could not be read: the run ends.
+PathwayResult evaluate_pathway(const std::vector<GeneEntry>& regions, const RegionSettings& settings,
+                               const RegionEngine& engine, RegionCache& cache, RegionMessages& messages, bool& stop)
+{
+    std::vector<RegionOutcome> outcomes;
+    for (const GeneEntry& region : regions) {
+        const RegionCache::Key key = RegionCache::key_of(region);
+        if (cache.find(key) == nullptr) {
+            cache.insert(key, evaluate_region(engine, region.chromosome, region.start, region.end));
+        }
+        const RegionReport& report = *cache.find(key);
+        messages.report(report, region);
+        if (RegionMessages::ends_the_run(report)) {
+            stop = true;
+            break;
+        }
+        outcomes.push_back(outcome_of(report));
+    }
+    return combine_regions(outcomes, settings.alpha);
+}
+
+// Pathways with members that the gene list does not name.
+struct MemberTally {
+    long pathways_with_unmatched = 0;
+    long pathways = 0;
+};
+
+// Warns once for a pathway none of whose members is in the gene list, and
+// counts the pathways with at least one unmatched member.
+void check_members(const PendingPathway& p, const std::set<std::string>& gene_names, const std::string& pathway_path,
+                   MemberTally& tally)
+{
+    ++tally.pathways;
+    std::size_t unmatched = 0;
+    for (const std::string& member : p.pathway.members)
+        unmatched += gene_names.count(member) == 0 ? 1 : 0;
+    if (unmatched > 0)
+        ++tally.pathways_with_unmatched;
+    if (unmatched == p.pathway.members.size())
+        std::cerr << kProgram << ": pathway " << p.pathway.id << " (" << pathway_path << " line " << p.line_no
+                  << "): none of its " << unmatched
+                  << " members is in the gene list; it has no region to test\n";
 }
 
 bool report_batch(const std::vector<PendingPathway>& batch, const std::string& pathway_path,
-                  const RegionSettings& settings, const RegionEngine& engine,
-                  std::set<std::string>& reported_legends, ResultWriter& out)
+                  const RegionSettings& settings, const RegionEngine& engine, RegionCache& cache,
+                  RegionMessages& messages, const std::set<std::string>& gene_names, MemberTally& tally,
+                  ResultWriter& out)
 {
     for (const PendingPathway& p : batch) {
         if (!p.usable) {
@@ -92,14 +130,19 @@ bool report_batch(const std::vector<PendingPathway>& batch, const std::string& p
                       << ": expected at least 2 fields (id, name), found fewer; no row written\n";
             continue;
         }
-        const PathwayResult result = evaluate_pathway(p.regions, settings, engine, reported_legends);
+        check_members(p, gene_names, pathway_path, tally);
+        bool stop = false;
+        const PathwayResult result = evaluate_pathway(p.regions, settings, engine, cache, messages, stop);
+        if (stop)
+            return false;
         if (result.unevaluated > 0)
             std::cerr << kProgram << ": pathway " << p.pathway.id << " (" << pathway_path << " line " << p.line_no
                       << "): " << result.unevaluated << " of " << result.regions
                       << " regions could not be evaluated (reference files missing or unreadable) and add nothing "
                          "to the sums\n";
         if (!out.row({p.pathway.id, p.pathway.name, format_number(result.ncritical),
-                      format_number(result.nsignificant), format_number(result.regional_p)}))
+                      format_number(result.nsignificant),
+                      result.has_result() ? format_number(result.regional_p) : std::string("NA")}))
             return false;
     }
     return true;
@@ -123,8 +166,6 @@ try {
         return kExitUsage;
     settings.alpha = static_cast<float>(alpha);
     settings.variance_share = static_cast<float>(share);
-    settings.legend_prefix = argv[8];
-    settings.genotype_prefix = argv[10];
     settings.eigen = eigen_method(kProgram);
     if (settings.eigen == EigenMethod::Fast) {
         const Status lapack = prepare_fast_eigen();
@@ -133,42 +174,67 @@ try {
             settings.eigen = EigenMethod::Exact;
         }
     }
+    const std::string legend_prefix = argv[8];
+    const std::string genotype_prefix = argv[10];
+    RunFiles files;
+    files.input("pathway file", pathway_path);
+    files.input("gene list", gene_path);
+    files.per_chromosome_inputs("legend file", legend_prefix, "legend_chr");
+    files.per_chromosome_inputs("genotype file", genotype_prefix, "genotype_chr");
+    files.output("result", result_path);
+    if (const int refused = refuse_clashes(kProgram, files); refused >= 0)
+        return refused;
 
-    std::ifstream pathways(pathway_path);
-    if (!pathways) {
+    LineSource pathways;
+    const Status pathways_opened = pathways.open(pathway_path, LineSource::kTableLineLimit);
+    if (pathways_opened.code == StatusCode::NotFound) {
         std::cout << "Input pathway file not found" << std::endl;
         return kExitFailure;
     }
+    if (!pathways_opened.ok()) {
+        std::cerr << kProgram << ": " << pathways_opened.message << "\n";
+        return exit_code(pathways_opened);
+    }
     GeneTable genes;
-    if (!read_gene_table(gene_path, genes)) {
+    const Status genes_read = read_gene_table(gene_path, genes);
+    if (genes_read.code == StatusCode::NotFound) {
         std::cout << "Input genelist file not found" << std::endl;
         return kExitFailure;
     }
     for (const std::string& warning : genes.warnings)
         std::cerr << kProgram << ": " << warning << "\n";
+    if (!genes_read.ok()) {
+        std::cerr << kProgram << ": " << genes_read.message << "\n";
+        return exit_code(genes_read);
+    }
+    std::set<std::string> gene_names;
+    for (const GeneEntry& gene : genes.genes)
+        gene_names.insert(gene.name);
 
     ResultWriter out(kProgram, result_path);
-    if (!out.ok() || !out.row({"Pathway_no", "Pathway_name", "ncritical", "nsignificant", "regional_p"}))
+    if (!out.ok())
+        return out.exit_status();
+    if (!out.row({"Pathway_no", "Pathway_name", "ncritical", "nsignificant", "regional_p"}))
         return kExitFailure;
 
     const int threads = thread_count(kProgram);
-    ChromosomeStore store(cache_bytes(kProgram));
+    const LegendGenotypeSource source(legend_prefix, genotype_prefix);
+    ChromosomeStore store(source, cache_bytes(kProgram));
+    const std::unique_ptr<RegionEngine> engine =
+        use_reference_engine() ? make_reference_engine(source, settings) : make_stored_engine(store, settings);
     RegionCache cache;
-    RegionEngine engine;
-    if (!use_reference_engine()) {
-        engine.store = &store;
-        engine.cache = &cache;
-    }
-    const std::size_t batch_size = engine.cache != nullptr && threads > 1 ? 8 * static_cast<std::size_t>(threads) : 1;
-    std::set<std::string> reported_legends;
+    RegionMessages messages(kProgram, gene_path);
+    MemberTally tally;
+    const std::size_t batch_size = threads > 1 ? 8 * static_cast<std::size_t>(threads) : 1;
     std::vector<PendingPathway> batch;
     std::string line;
-    long line_no = 0;
+    std::string_view view;
     while (true) {
-        const bool more = static_cast<bool>(std::getline(pathways, line));
+        const bool more = pathways.next(view);
         if (more) {
             PendingPathway p;
-            p.line_no = ++line_no;
+            p.line_no = pathways.line_number();
+            line.assign(view);
             p.usable = parse_pathway_line(line, p.pathway);
             if (p.usable)
                 p.regions = pathway_regions(genes.genes, p.pathway.members);
@@ -176,13 +242,20 @@ try {
         }
         if (batch.size() == batch_size || (!more && !batch.empty())) {
             if (batch_size > 1)
-                prefetch_regions(batch, settings, engine, threads);
-            if (!report_batch(batch, pathway_path, settings, engine, reported_legends, out))
+                prefetch_regions(batch, *engine, cache, threads);
+            if (!report_batch(batch, pathway_path, settings, *engine, cache, messages, gene_names, tally, out))
                 return kExitFailure;
             batch.clear();
         }
         if (!more)
             break;
+    }
+    if (tally.pathways_with_unmatched > 0)
+        std::cerr << kProgram << ": " << tally.pathways_with_unmatched << " of " << tally.pathways
+                  << " pathways have members that are not in the gene list\n";
+    if (!pathways.status().ok()) {
+        std::cerr << kProgram << ": " << pathways.status().message << "\n";
+        return exit_code(pathways.status());
     }
     return kExitOk;
 } catch (const std::bad_alloc&) {

@@ -2,36 +2,23 @@
 #define KESTO_REGION_PATHWAY_EVALUATION_H
 
 #include "gene_table.h"
-#include "kesto_analysis_matrix.h"
+#include "region_engine.h"
 
 #include <cstdint>
 #include <map>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <vector>
 
-// Settings shared by every region of a run.
-struct RegionSettings {
-    float alpha = 0.0f;
-    float variance_share = 0.0f;
-    std::string legend_prefix;
-    std::string genotype_prefix;
-    std::int32_t flank = 0;
-    EigenMethod eigen = EigenMethod::Exact;
-};
-
-// What the region engine returned for one region, with what the caller needs
-// to report about it.
+// What the region engine returned for one region, as the pathway sums use it.
 struct RegionOutcome {
     int ncritical = 0;
     float nsignificant = 0.0f;
     float regional_p = 0.0f;
     RegionStatus status = RegionStatus::Computed;
-    std::string legend_file;
-    long nonnumeric_pvalues = 0;
 };
 
-class ChromosomeStore;
+RegionOutcome outcome_of(const RegionReport& report);
 
 // Regions already computed in this run, keyed by chromosome, start and end;
 // a pathway file names the same genes again and again.
@@ -47,23 +34,7 @@ private:
     std::map<Key, RegionReport> reports_;
 };
 
-// How the regions of a run are computed: with no store, every region reads
-// its reference files afresh; with a store, each chromosome is loaded once,
-// and with a cache each region is computed once.
-struct RegionEngine {
-    ChromosomeStore* store = nullptr;
-    RegionCache* cache = nullptr;
-};
-
-// Computes one region without printing anything.
-RegionReport compute_region(const GeneEntry& region, const RegionSettings& settings, ChromosomeStore* store);
-
-// Evaluates one region (or takes it from the cache) and prints its messages,
-// as the region engine prints them, every time.
-RegionOutcome evaluate_region(const GeneEntry& region, const RegionSettings& settings,
-                              const RegionEngine& engine = {});
-
-// A region whose reference files were missing or unreadable: it has no result.
+// A region whose reference data were missing or unreadable: it has no result.
 bool is_unevaluated(const RegionOutcome& outcome);
 
 struct PathwayResult {
@@ -72,6 +43,11 @@ struct PathwayResult {
     float regional_p = 1.0f;  // pathway p-value of the two sums
     int regions = 0;          // merged regions of the pathway
     int unevaluated = 0;      // regions left out of the sums
+
+    // False when the pathway has regions but not one of them could be
+    // evaluated: its p-value is then unknown, not null. A pathway without
+    // regions keeps its (0, 0, 1).
+    bool has_result() const { return regions == 0 || unevaluated < regions; }
 };
 
 // Adds the region results up, leaving out regions without a result, and

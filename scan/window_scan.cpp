@@ -2,8 +2,8 @@
 
 #include "ld_matrix.h"
 #include "parallel.h"
+#include "regional_pvalues.h"
 #include "result_writer.h"
-#include "window_p.h"
 
 #include <algorithm>
 #include <cassert>
@@ -11,14 +11,6 @@
 namespace window_scan {
 
 const char* const kResultsHeader = "reg_start\treg_end\tnsnp\tnhit\tregp";
-
-std::vector<float> window_hits(const std::vector<float>& pvalues, double alpha)
-{
-    std::vector<float> hits(pvalues.size());
-    for (std::size_t i = 0; i < pvalues.size(); ++i)
-        hits[i] = alpha > static_cast<double>(pvalues[i]) ? 1.0f : 0.0f;
-    return hits;
-}
 
 std::string format_row(const WindowRow& row)
 {
@@ -38,17 +30,54 @@ PackedCodes pack(const CodeTable& codes)
     return packed;
 }
 
+// The reference engine: every window's pairs analysed afresh from the ints.
+class FreshLd final : public WindowLd {
+public:
+    explicit FreshLd(const CodeTable& codes) : codes_(codes) {}
+    void prepare(const std::vector<std::pair<std::size_t, std::size_t>>&, int) override {}
+    Eigen::MatrixXf matrix(std::size_t first, int n) const override { return build_ld_matrix(codes_, first, n); }
+
+private:
+    const CodeTable& codes_;
+};
+
+// The fast engine: pairs that overlapping windows share are analysed once,
+// from the packed codes (packed here when the tables hold only ints).
+class BandLd final : public WindowLd {
+public:
+    explicit BandLd(const ScanTables& tables)
+        : own_(tables.packed.snps() > 0 ? PackedCodes() : pack(tables.codes)),
+          band_(tables.packed.snps() > 0 ? tables.packed : own_)
+    {
+    }
+    void prepare(const std::vector<std::pair<std::size_t, std::size_t>>& ranges, int threads) override
+    {
+        band_.cover(ranges, threads);
+    }
+    Eigen::MatrixXf matrix(std::size_t first, int n) const override { return band_.matrix(first, n); }
+
+private:
+    PackedCodes own_;
+    PairBand band_;
+};
+
+std::unique_ptr<WindowLd> make_ld(const ScanTables& tables, bool reference)
+{
+    if (reference)
+        return std::make_unique<FreshLd>(tables.codes);
+    return std::make_unique<BandLd>(tables);
+}
+
 } // namespace
 
 WindowScan::WindowScan(const ScanTables& tables, const ScanSettings& settings)
-    : tables_(tables), settings_(settings), index_(tables.positions),
+    : settings_(settings), index_(tables.positions),
       hits_(Eigen::Map<const Eigen::VectorXf>(tables.hits.data(), static_cast<Eigen::Index>(tables.hits.size()))),
-      count_(window_count(settings.region, settings.width, settings.step)),
-      own_packed_(settings.reference || tables.packed.snps() > 0 ? PackedCodes() : pack(tables.codes)),
-      packed_(tables.packed.snps() > 0 ? &tables.packed : &own_packed_), band_(*packed_)
+      count_(window_count(settings.region, settings.width, settings.step)), ld_(make_ld(tables, settings.reference))
 {
     assert(tables.hits.size() == tables.positions.size());
-    assert((settings.reference ? tables.codes.snps() : packed_->snps()) >= tables.positions.size());
+    assert((settings.reference ? tables.codes.snps()
+                               : std::max(tables.packed.snps(), tables.codes.snps())) >= tables.positions.size());
     assert(settings.step > 0 && settings.width > 0);
 }
 
@@ -76,8 +105,7 @@ std::vector<WindowRow> WindowScan::rows(std::int64_t first, std::int64_t count)
         if (r.count >= 1)
             spans.emplace_back(r.first, r.first + static_cast<std::size_t>(r.count));
     }
-    if (!settings_.reference)
-        band_.cover(spans, settings_.threads);
+    ld_->prepare(spans, settings_.threads);
 
     std::vector<WindowRow> result(windows.size());
     parallel_for(windows.size(), settings_.threads, [&](std::size_t k) {
@@ -87,36 +115,31 @@ std::vector<WindowRow> WindowScan::rows(std::int64_t first, std::int64_t count)
             return;
         }
         const int n = static_cast<int>(range.count);
-        const Eigen::MatrixXf ld = settings_.reference ? build_ld_matrix(tables_.codes, range.first, n)
-                                                       : band_.matrix(range.first, n);
+        const Eigen::MatrixXf ld = ld_->matrix(range.first, n);
         result[k] = finish(windows[k], range, ld);
     });
     return result;
 }
 
-bool run_scan(const ScanTables& tables, const ScanSettings& settings, ResultWriter& results, ResultWriter& log,
-              std::clock_t started)
+bool run_scan(const ScanTables& tables, const ScanSettings& settings, ScanOutput& output)
 {
     WindowScan scan(tables, settings);
-    if (!results.write(std::string(kResultsHeader) + "\n"))
-        return false;
-    // One window at a time on one thread, so that each window's log line
-    // comes before its computation; batches of windows on several threads.
+    // One window at a time on one thread, so that each window's start is
+    // told before its computation; batches of windows on several threads.
     const std::int64_t batch = settings.threads > 1 ? 8 * static_cast<std::int64_t>(settings.threads) : 1;
     for (std::int64_t w = 0; w < scan.count(); w += batch) {
         const std::int64_t count = std::min(batch, scan.count() - w);
-        if (batch == 1 && !log.write("in window " + std::to_string(w) + "\n"))
+        if (batch == 1 && !output.starting(w))
             return false;
         const std::vector<WindowRow> rows = scan.rows(w, count);
         for (std::int64_t k = 0; k < count; ++k) {
-            if (batch > 1 && !log.write("in window " + std::to_string(w + k) + "\n"))
+            if (batch > 1 && !output.starting(w + k))
                 return false;
-            if (!results.write(format_row(rows[static_cast<std::size_t>(k)]) + "\n"))
+            if (!output.finished(rows[static_cast<std::size_t>(k)]))
                 return false;
         }
     }
-    const double seconds = static_cast<double>(std::clock() - started) / 1000000.0;
-    return log.write("Running Time:" + format_number(seconds) + "\n");
+    return true;
 }
 
 } // namespace window_scan

@@ -3,6 +3,7 @@
 
 #include "code_table.h"
 #include "eigen_method.h"
+#include "hit_rule.h"
 #include "packed_codes.h"
 #include "pair_band.h"
 #include "snp_range.h"
@@ -11,13 +12,14 @@
 #include <Eigen/Dense>
 
 #include <cstdint>
-#include <ctime>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-class ResultWriter;
-
 namespace window_scan {
+
+using ::window_hits;
 
 // Everything the scan reads, indexed by SNP in file order.
 struct ScanTables {
@@ -38,11 +40,6 @@ struct ScanSettings {
     EigenMethod eigen = EigenMethod::Exact;
 };
 
-// Hit indicators: a p-value, narrowed to single precision as it is stored,
-// is widened again and is a hit when alpha is greater. A p-value equal to
-// alpha is no hit, and neither is NaN.
-std::vector<float> window_hits(const std::vector<float>& pvalues, double alpha);
-
 // Result of one window. An empty window holds no SNP.
 struct WindowRow {
     Window window;
@@ -55,6 +52,18 @@ struct WindowRow {
 // The results file's header and one window's line, without the newline.
 extern const char* const kResultsHeader;
 std::string format_row(const WindowRow& row);
+
+// How a scan gets the LD matrix of a window's SNPs: chosen once, when the
+// scan is made (ScanSettings::reference), so that computing a window takes
+// no branch on the engine.
+class WindowLd {
+public:
+    virtual ~WindowLd() = default;
+    // The ranges [first, stop) of the next windows, in window order, before
+    // their matrices are asked for.
+    virtual void prepare(const std::vector<std::pair<std::size_t, std::size_t>>& ranges, int threads) = 0;
+    virtual Eigen::MatrixXf matrix(std::size_t first, int n) const = 0;
+};
 
 // Computes windows over tables that outlive it. The tables hold one
 // position, one hit and one code row per SNP.
@@ -73,21 +82,27 @@ public:
 private:
     WindowRow finish(const Window& window, const SnpRange& range, const Eigen::MatrixXf& ld) const;
 
-    const ScanTables& tables_;
     ScanSettings settings_;
     PositionIndex index_;
     Eigen::VectorXf hits_;
     std::int64_t count_;
-    PackedCodes own_packed_;  // packed here when the tables hold only ints
-    const PackedCodes* packed_;
-    PairBand band_;
+    std::unique_ptr<WindowLd> ld_;
 };
 
-// Writes the header and one row per window to `results`, an "in window w"
-// line to `log` before each window, and closes the log with the processor
-// time used since `started`. False when a write failed (already reported).
-bool run_scan(const ScanTables& tables, const ScanSettings& settings, ResultWriter& results, ResultWriter& log,
-              std::clock_t started);
+// Where a scan's rows go. Both calls return false to stop the scan (a write
+// failed, and the receiver has said why).
+class ScanOutput {
+public:
+    virtual ~ScanOutput() = default;
+    // Window w is about to be computed (on one thread), or its row is next
+    // (on several, where windows are computed in batches).
+    virtual bool starting(std::int64_t w) = 0;
+    virtual bool finished(const WindowRow& row) = 0;
+};
+
+// Computes every window in order, telling `output` of each window before its
+// row. False when the output asked to stop.
+bool run_scan(const ScanTables& tables, const ScanSettings& settings, ScanOutput& output);
 
 } // namespace window_scan
 

@@ -4,9 +4,9 @@ set -euo pipefail
 need=()
 # Build: compiler, Eigen, Boost, htslib (compressed text, VCF/BCF), CLI11.
 # Peers and workflow: PLINK 1.9 and 2, bcftools (round-trip tests),
-# Snakemake and matplotlib (workflow and plots).
+# Snakemake, matplotlib and SciPy (workflow and plots).
 for pkg in cmake g++ make pkg-config libeigen3-dev libboost-dev libgtest-dev libhts-dev libcli11-dev \
-           liblapacke-dev libopenblas-dev plink1.9 plink2 bcftools snakemake python3-matplotlib; do
+           liblapacke-dev libopenblas-dev plink1.9 plink2 bcftools snakemake python3-matplotlib python3-scipy; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done
 if [ "${#need[@]}" -gt 0 ]; then

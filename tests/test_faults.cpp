@@ -367,12 +367,14 @@ TEST(BrokenInputs, QuotedFieldsWithTabsKeepEveryRowWhole)
     // result row, its tabs and line ends become blanks so that the row keeps
     // its columns.
     Reference ref;
-    write_file(ref.legend("1"), "id\tpos\tp\n\"rs\t1\"\t\"100\"\t\"0.01\"\nrs2\t200\t0.5\nrs3\t300\t0.02\nrs4\t400\t0.7\n");
+    // (A CR ends a line wherever it stands, quoted or not; the legend's
+    // quoted id must still name the genotype row's SNP.)
+    write_file(ref.legend("1"), "id\tpos\tp\n\"rs1\"\t\"100\"\t\"0.01\"\nrs2\t200\t0.5\nrs3\t300\t0.02\nrs4\t400\t0.7\n");
     write_file(ref.dir.file("genes.txt"), kGeneHeader +
                                               "1\tg1\t\"100\"\t400\t\"A\tquoted\"\n"
-                                              "\"2\"\t\"g\t2\"\t100\t400\t\"B\r\n"
+                                              "\"2\"\t\"g\t2\"\t100\t400\t\"B\t\r\n"
                                               "2\tg3\t100\t400\t\"C\"\"D\"\n");
-    write_file(ref.dir.file("pw.txt"), "\"P\t1\"\t\"name\twith tab\"\t\"A\tquoted\"\n\"P2\r\"\tx\t\"B\r\n");
+    write_file(ref.dir.file("pw.txt"), "\"P\t1\"\t\"name\twith tab\"\t\"A\tquoted\"\n\"P2\t\"\tx\t\"B\t\r\n");
     RunResult r = ref.genelist();
     EXPECT_EQ(r.status, 0) << r.err;
     const std::string genes = ref.result();
@@ -385,7 +387,7 @@ TEST(BrokenInputs, QuotedFieldsWithTabsKeepEveryRowWhole)
     EXPECT_EQ(r.status, 0) << r.err;
     const std::string pathways = ref.result();
     EXPECT_TRUE(whole_rows(pathways, 5));
-    // The member "B<CR>" is the name of the gene list's second line.
+    // The member "B<tab>" is the name of the gene list's second line.
     EXPECT_EQ(pathways, kPathwayHeader + "P 1\tname with tab\t2\t1.14978\t0.0832706\nP2 \tx\t2\t1.14978\t0.0832706\n");
 }
 
@@ -591,8 +593,9 @@ TEST(Names, ChromosomeNamesNeverReachFilesOutsideThePrefixes)
     EXPECT_EQ(r.status, 0) << r.err;
     const std::string pw = read_file(work + "/pw.out");
     EXPECT_TRUE(whole_rows(pw, 5));
+    // Each pathway's one region is refused: no region evaluated, no p-value.
     for (const std::string& line : lines_of(pw.substr(kPathwayHeader.size())))
-        EXPECT_EQ(line.substr(line.find('\t', line.find('\t') + 1)), "\t0\t0\t1") << line;
+        EXPECT_EQ(line.substr(line.find('\t', line.find('\t') + 1)), "\t0\t0\tNA") << line;
 
     EXPECT_EQ(listing(root.path()), root_before);
     std::set<std::string> work_after = listing(work);

@@ -1,7 +1,7 @@
 // End-to-end runs of the built kesto_pw on small reference files.
 
 #include "csvline.h"
-#include "pathway_p.h"
+#include "regional_pvalues.h"
 #include "result_writer.h"
 #include "test_support.h"
 

@@ -122,6 +122,23 @@ TEST(LineSource, UnreadableInputsNameTheFile)
     EXPECT_NE(end.message.find("cut.gz line"), std::string::npos) << end.message;
 }
 
+TEST(LineSource, ReopenedSourceStartsAfresh)
+{
+    TempDir dir;
+    write_file(dir.file("a.txt"), "a1\na2");
+    write_file(dir.file("b.txt"), "\xEF\xBB\xBF" "b1\n");
+    LineSource source;
+    std::string_view line;
+    ASSERT_TRUE(source.open(dir.file("a.txt")).ok());
+    while (source.next(line)) {
+    }
+    ASSERT_TRUE(source.open(dir.file("b.txt")).ok());
+    ASSERT_TRUE(source.next(line));
+    EXPECT_EQ(line, "b1");
+    EXPECT_EQ(source.line_number(), 1);
+    EXPECT_FALSE(source.next(line));
+}
+
 TEST(LineSource, CompressedVariantIsFoundBesideAMissingPlainFile)
 {
     TempDir dir;

@@ -1,7 +1,7 @@
 #include "pathway_evaluation.h"
-#include "pathway_p.h"
+#include "regional_pvalues.h"
 #include "pathway_regions.h"
-#include "regional_p.h"
+#include "regional_pvalues.h"
 #include "result_writer.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "ld_matrix.h"
-#include "region_select.h"
-#include "regional_p.h"
+#include "snp_range.h"
+#include "regional_pvalues.h"
 #include "result_writer.h"
 
 #include <gtest/gtest.h>
@@ -130,31 +130,24 @@ TEST(LdMatrix, RareMonomorphicAndNegativeEntries)
 
 TEST(RegionSelect, FlankedBoundsAreHalfOpen)
 {
+    // Ascending positions (legends are checked to ascend): both finders agree.
     const std::vector<std::int32_t> pos = {100, 200, 300, 400};
-    IndexRange r = select_range(pos, 200, 400);
-    EXPECT_EQ(r.first, 1u);
-    EXPECT_EQ(r.count, 2);
-    r = select_range(pos, 0, 50);
-    EXPECT_EQ(r.count, 0);
-    r = select_range(pos, 401, 1000);
-    EXPECT_EQ(r.first, 4u);
-    EXPECT_EQ(r.count, 0);
-    r = select_range(pos, 50, 5000);
-    EXPECT_EQ(r.first, 0u);
-    EXPECT_EQ(r.count, 4);
-    // Bounds beyond 32 bits cannot overflow.
-    r = select_range(pos, std::int64_t{-3000000000}, std::int64_t{3000000000});
-    EXPECT_EQ(r.count, 4);
-}
-
-TEST(RegionSelect, UnsortedPositionsFollowTheLastPosition)
-{
-    // The last SNP lies below the bound, so the scan is not entered even
-    // though an earlier SNP reaches it.
-    const std::vector<std::int32_t> pos = {500, 100, 200};
-    EXPECT_EQ(first_reaching(pos, 300), 3u);
-    EXPECT_EQ(first_reaching(pos, 150), 0u);
-    EXPECT_EQ(first_reaching({}, 0), 0u);
+    const PositionIndex index(pos);
+    const struct {
+        std::int64_t start, end;
+        std::size_t first;
+        long count;
+    } cases[] = {{200, 400, 1, 2}, {0, 50, 0, 0}, {401, 1000, 4, 0}, {50, 5000, 0, 4},
+                 // Bounds beyond 32 bits cannot overflow.
+                 {std::int64_t{-3000000000}, std::int64_t{3000000000}, 0, 4}};
+    for (const auto& c : cases) {
+        const SnpRange r = snps_between(pos, c.start, c.end);
+        EXPECT_EQ(r.first, c.first) << c.start;
+        EXPECT_EQ(r.count, c.count) << c.start;
+        const SnpRange q = snps_between(index, c.start, c.end);
+        EXPECT_EQ(q.first, r.first);
+        EXPECT_EQ(q.count, r.count);
+    }
 }
 
 } // namespace

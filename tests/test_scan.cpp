@@ -3,13 +3,14 @@
 
 #include "binomial_tail.h"
 #include "converters.h"
+#include "shell_quote.h"
 #include "marker_files.h"
 #include "reference_files.h"
 #include "result_writer.h"
 #include "snp_range.h"
 #include "test_support.h"
 #include "window_layout.h"
-#include "window_p.h"
+#include "regional_pvalues.h"
 #include "window_scan.h"
 
 #include <gtest/gtest.h>
@@ -317,7 +318,22 @@ TEST(WindowRows, WindowsInLdAndApart)
     EXPECT_NEAR(apart.p, 0.0975, 1e-9);
 }
 
-TEST(RunScan, WritesHeaderRowsLogLinesAndRunningTime)
+// Rows and window starts as a scan hands them over.
+struct Collected final : ScanOutput {
+    std::string rows, log;
+    bool starting(std::int64_t w) override
+    {
+        log += "in window " + std::to_string(w) + "\n";
+        return true;
+    }
+    bool finished(const WindowRow& row) override
+    {
+        rows += format_row(row) + "\n";
+        return true;
+    }
+};
+
+TEST(RunScan, TellsEachWindowBeforeItsRow)
 {
     TempDir dir;
     ScanTables tables;
@@ -325,29 +341,21 @@ TEST(RunScan, WritesHeaderRowsLogLinesAndRunningTime)
     tables.hits = {1.0f, 0.0f, 1.0f, 0.0f};
     tables.codes = founder_codes(4, 20, 5);
     const ScanSettings s = settings(0, 250, 100, 60, 0.05, 0.8);
-    {
-        ResultWriter results("test", dir.file("r.out"));
-        ResultWriter log("test", dir.file("r.log"));
-        ASSERT_TRUE(run_scan(tables, s, results, log, std::clock()));
-    }
+    Collected out;
+    ASSERT_TRUE(run_scan(tables, s, out));
     WindowScan scan(tables, s);
-    const std::string expected = std::string(kResultsHeader) + "\n" + format_row(scan.row(0)) + "\n" +
-                                 format_row(scan.row(1)) + "\n" + format_row(scan.row(2)) + "\n";
-    EXPECT_EQ(read_file(dir.file("r.out")), expected);
+    const std::string expected = format_row(scan.row(0)) + "\n" + format_row(scan.row(1)) + "\n" +
+                                 format_row(scan.row(2)) + "\n";
+    EXPECT_EQ(out.rows, expected);
     EXPECT_EQ(format_row(scan.row(0)).substr(0, 6), "0\t100\t");
     EXPECT_EQ(format_row(scan.row(1)).substr(0, 7), "60\t160\t");
     EXPECT_EQ(format_row(scan.row(2)).substr(0, 8), "120\t220\t");
-    EXPECT_TRUE(log_is(read_file(dir.file("r.log")), "in window 0\nin window 1\nin window 2\n"))
-        << read_file(dir.file("r.log"));
+    EXPECT_EQ(out.log, "in window 0\nin window 1\nin window 2\n");
 
-    // No window: the header alone, and the log holds only the running time.
-    {
-        ResultWriter results("test", dir.file("none.out"));
-        ResultWriter log("test", dir.file("none.log"));
-        ASSERT_TRUE(run_scan(tables, settings(0, 30, 100, 60, 0.05, 0.8), results, log, std::clock()));
-    }
-    EXPECT_EQ(read_file(dir.file("none.out")), "reg_start\treg_end\tnsnp\tnhit\tregp\n");
-    EXPECT_TRUE(log_is(read_file(dir.file("none.log")), "")) << read_file(dir.file("none.log"));
+    // No window: nothing at all.
+    Collected none;
+    ASSERT_TRUE(run_scan(tables, settings(0, 30, 100, 60, 0.05, 0.8), none));
+    EXPECT_EQ(none.rows + none.log, "");
 }
 
 // ---------------------------------------------------------------- converters
@@ -357,8 +365,8 @@ TEST(Converters, CommandsQuoteEveryName)
     EXPECT_EQ(shell_quote(""), "''");
     EXPECT_EQ(shell_quote("plain"), "'plain'");
     EXPECT_EQ(shell_quote("it's"), "'it'\\''s'");
-    EXPECT_EQ(morrow_command("my set", "run.log"), "./morrow -o 'my set' 'my set' >>'run.log'");
-    EXPECT_EQ(transpose_command("a'b"), "./transpose 'a'\\''b.gt'");
+    EXPECT_EQ(morrow_words("bin/morrow", "my set"), (std::vector<std::string>{"bin/morrow", "-o", "my set", "my set"}));
+    EXPECT_EQ(transpose_words("./transpose", "a'b"), (std::vector<std::string>{"./transpose", "a'b.gt"}));
     EXPECT_EQ(marker_file("x y"), "x y.mk");
     EXPECT_EQ(genotype_file("x y"), "x y.tg");
 }
@@ -381,33 +389,34 @@ TEST(Converters, TheShellReadsAQuotedNameBackUnchanged)
 TEST(MarkerReader, PositionsFromFieldTwo)
 {
     TempDir dir;
-    std::vector<std::int32_t> positions;
+    MarkerTable markers;
     write_file(dir.file("tab.mk"), "chr\tsnp\tpos\ta0\ta1\n1\trs1\t100\tA\tG\n1\trs2\t250\tC\tT");
-    ASSERT_EQ(read_markers(dir.file("tab.mk"), positions).status, ReadStatus::Ok);
-    EXPECT_EQ(positions, (std::vector<std::int32_t>{100, 250}));  // last line without newline counts
+    ASSERT_EQ(read_markers(dir.file("tab.mk"), markers).code, StatusCode::Ok);
+    EXPECT_EQ(markers.positions, (std::vector<std::int32_t>{100, 250}));  // last line without newline counts
+    EXPECT_EQ(markers.ids, (std::vector<std::string>{"rs1", "rs2"}));
     write_file(dir.file("space.mk"), "chr snp pos\n1 rs1 7\n1 rs2 9\n");
-    ASSERT_EQ(read_markers(dir.file("space.mk"), positions).status, ReadStatus::Ok);
-    EXPECT_EQ(positions, (std::vector<std::int32_t>{7, 9}));
+    ASSERT_EQ(read_markers(dir.file("space.mk"), markers).code, StatusCode::Ok);
+    EXPECT_EQ(markers.positions, (std::vector<std::int32_t>{7, 9}));
     write_file(dir.file("header.mk"), "chr\tsnp\tpos\n");
-    ASSERT_EQ(read_markers(dir.file("header.mk"), positions).status, ReadStatus::Ok);
-    EXPECT_TRUE(positions.empty());
-    EXPECT_EQ(read_markers(dir.file("none.mk"), positions).status, ReadStatus::NotFound);
+    ASSERT_EQ(read_markers(dir.file("header.mk"), markers).code, StatusCode::Ok);
+    EXPECT_TRUE(markers.positions.empty());
+    EXPECT_EQ(read_markers(dir.file("none.mk"), markers).code, StatusCode::NotFound);
 }
 
 TEST(MarkerReader, RefusesShortLinesAndBadPositions)
 {
     TempDir dir;
-    std::vector<std::int32_t> positions;
+    MarkerTable positions;
     write_file(dir.file("short.mk"), "h\n1\trs1\t100\n1\trs2\n");
-    ReadOutcome read = read_markers(dir.file("short.mk"), positions);
-    EXPECT_EQ(read.status, ReadStatus::Malformed);
+    Status read = read_markers(dir.file("short.mk"), positions);
+    EXPECT_EQ(read.code, StatusCode::Malformed);
     EXPECT_NE(read.message.find(dir.file("short.mk") + " line 3"), std::string::npos) << read.message;
     write_file(dir.file("bad.mk"), "h\n1\trs1\t1e5\n");
     read = read_markers(dir.file("bad.mk"), positions);
-    EXPECT_EQ(read.status, ReadStatus::Malformed);
+    EXPECT_EQ(read.code, StatusCode::Malformed);
     EXPECT_NE(read.message.find("line 2: position '1e5'"), std::string::npos) << read.message;
     write_file(dir.file("blank.mk"), "h\n1\trs1\t100\n\n");
-    EXPECT_EQ(read_markers(dir.file("blank.mk"), positions).status, ReadStatus::Malformed);
+    EXPECT_EQ(read_markers(dir.file("blank.mk"), positions).code, StatusCode::Malformed);
 }
 
 TEST(AssociationReader, OneLinePerMarker)
@@ -415,54 +424,47 @@ TEST(AssociationReader, OneLinePerMarker)
     TempDir dir;
     PValueList list;
     write_file(dir.file("a.txt"), "snp_id\tposition\tpvalue\nrs1\t100\t0.01\nrs2\t250\tNA\nrs3\t300\t1e-8");
-    ASSERT_EQ(read_association_results(dir.file("a.txt"), 3, list).status, ReadStatus::Ok);
+    const std::vector<std::string> ids = {"rs1", "rs2", "rs3", "rs4", "rs5"};
+    const auto first = [&ids](std::size_t n) { return std::vector<std::string>(ids.begin(), ids.begin() + n); };
+    ASSERT_EQ(read_association_results(dir.file("a.txt"), first(3), list).code, StatusCode::Ok);
     ASSERT_EQ(list.pvalues.size(), 3u);
     EXPECT_EQ(list.pvalues[0], 0.01f);
     EXPECT_TRUE(std::isnan(list.pvalues[1]));
     EXPECT_EQ(list.pvalues[2], 1e-8f);
-    EXPECT_EQ(list.nonnumeric_pvalues, 1);
+    EXPECT_EQ(list.tally.nonnumeric, 1);
 
-    ReadOutcome read = read_association_results(dir.file("a.txt"), 2, list);
-    EXPECT_EQ(read.status, ReadStatus::Malformed);
+    Status read = read_association_results(dir.file("a.txt"), first(2), list);
+    EXPECT_EQ(read.code, StatusCode::Malformed);
     EXPECT_NE(read.message.find(dir.file("a.txt") + " line 4: one data line more than the 2 SNPs"),
               std::string::npos)
         << read.message;
-    read = read_association_results(dir.file("a.txt"), 5, list);
-    EXPECT_EQ(read.status, ReadStatus::Malformed);
+    read = read_association_results(dir.file("a.txt"), first(5), list);
+    EXPECT_EQ(read.code, StatusCode::Malformed);
     EXPECT_NE(read.message.find(dir.file("a.txt") + " line 5: missing; the file holds 3 data lines, but the marker "
                                                     "file has 5 SNPs"),
               std::string::npos)
         << read.message;
 
     write_file(dir.file("short.txt"), "h\nrs1 100 0.3\nrs2 0.2\n");
-    read = read_association_results(dir.file("short.txt"), 2, list);
-    EXPECT_EQ(read.status, ReadStatus::Malformed);
+    read = read_association_results(dir.file("short.txt"), first(2), list);
+    EXPECT_EQ(read.code, StatusCode::Malformed);
     EXPECT_NE(read.message.find("line 3: expected at least 3 fields"), std::string::npos) << read.message;
-    EXPECT_EQ(read_association_results(dir.file("none.txt"), 2, list).status, ReadStatus::NotFound);
+    EXPECT_EQ(read_association_results(dir.file("none.txt"), first(2), list).code, StatusCode::NotFound);
 }
 
-TEST(GenotypeRows, OneLeadingFieldWithProgress)
+TEST(GenotypeRows, OneLeadingFieldReadInOnePass)
 {
     TempDir dir;
     write_file(dir.file("g.tg"), "snp\ts1\ts2\ts3\nrs1\t0\t1\t2\nrs2 2  1\t-1\r\nrs3\t1\t1\t1\n");
-    int samples = 0;
-    ASSERT_EQ(read_genotype_header(dir.file("g.tg"), 1, samples).status, ReadStatus::Ok);
-    EXPECT_EQ(samples, 3);
     CodeTable codes;
-    std::vector<std::size_t> seen;
-    ASSERT_EQ(read_genotype_rows(dir.file("g.tg"), 1, 2, samples, codes,
-                                 [&seen](std::size_t row) { seen.push_back(row); })
-                  .status,
-              ReadStatus::Ok);
+    ASSERT_EQ(read_genotype_table(dir.file("g.tg"), 1, 2, nullptr, codes).code, StatusCode::Ok);
+    EXPECT_EQ(codes.samples, 3);
     EXPECT_EQ(codes.codes, (std::vector<std::int32_t>{0, 1, 2, 2, 1, -1}));
-    EXPECT_EQ(seen, (std::vector<std::size_t>{0, 1}));
 
-    seen.clear();
-    const ReadOutcome shortfall = read_genotype_rows(dir.file("g.tg"), 1, 5, samples, codes,
-                                                     [&seen](std::size_t row) { seen.push_back(row); });
-    EXPECT_EQ(shortfall.status, ReadStatus::Malformed);
+    const Status shortfall = read_genotype_table(dir.file("g.tg"), 1, 5, nullptr, codes);
+    EXPECT_EQ(shortfall.code, StatusCode::Malformed);
     EXPECT_NE(shortfall.message.find(dir.file("g.tg") + " line 5: missing"), std::string::npos) << shortfall.message;
-    EXPECT_EQ(seen.size(), 3u);
+    EXPECT_EQ(codes.snps(), 3u);
 }
 
 } // namespace

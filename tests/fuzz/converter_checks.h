@@ -25,13 +25,19 @@ inline void check_tg_reads_back(const convert::GtTable& gt)
         convert::write_tg(tg, gt);
         tg.commit();
     }
-    int samples = 0;
-    if (read_genotype_header(tg_path, 1, samples).status != ReadStatus::Ok)
-        return;
+    // The .tg header is split like its rows, as the scan reads it.
     CodeTable codes;
-    if (read_genotype_rows(tg_path, 1, gt.snp_ids.size(), samples, codes).status != ReadStatus::Ok)
+    GenotypeReading reading;
+    reading.leading_fields = 1;
+    reading.header_split = split_blank_runs;
+    reading.snps = gt.snp_ids.size();
+    reading.samples_known = [&codes](int samples) { codes.samples = samples; };
+    reading.sink = [&codes](const std::int32_t* row) {
+        codes.codes.insert(codes.codes.end(), row, row + codes.samples);
+    };
+    if (!read_genotypes(tg_path, reading).ok())
         return;
-    FUZZ_CHECK(static_cast<std::size_t>(samples) == gt.individuals.size());
+    FUZZ_CHECK(static_cast<std::size_t>(codes.samples) == gt.individuals.size());
     for (std::size_t j = 0; j < gt.snp_ids.size(); ++j)
         for (std::size_t i = 0; i < gt.individuals.size(); ++i)
             FUZZ_CHECK(codes.row(j)[i] == static_cast<int>(gt.codes.get(i, j)) - 1);
@@ -52,8 +58,9 @@ inline void check_converted(const convert::GenotypeTable& table)
         gt.commit();
     }
 
-    std::vector<std::int32_t> positions;
-    if (read_markers(mk_path, positions).status == ReadStatus::Ok) {
+    MarkerTable markers;
+    if (read_markers(mk_path, markers).ok()) {
+        const std::vector<std::int32_t>& positions = markers.positions;
         FUZZ_CHECK(positions.size() == table.snps.size());
         for (std::size_t j = 0; j < positions.size(); ++j)
             FUZZ_CHECK(positions[j] == table.snps[j].position);

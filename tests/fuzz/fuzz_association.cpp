@@ -10,10 +10,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t snps = setting.value & 63u;
     const std::string path =
         kesto_fuzz::put_file("assoc.txt", std::string(reinterpret_cast<const char*>(setting.data), setting.size));
+    // Ids rs0, rs1, ...: a line must carry its SNP's id.
+    std::vector<std::string> ids;
+    for (std::size_t i = 0; i < snps; ++i)
+        ids.push_back("rs" + std::to_string(i));
     PValueList list;
-    const ReadOutcome outcome = read_association_results(path, snps, list);
-    FUZZ_CHECK(outcome.status != ReadStatus::NotFound);
-    if (outcome.status == ReadStatus::Malformed) {
+    const Status outcome = read_association_results(path, ids, list);
+    FUZZ_CHECK(outcome.code != StatusCode::NotFound);
+    if (!outcome.ok()) {
         FUZZ_CHECK(outcome.message.find(path) == 0);
         return 0;
     }

@@ -4,8 +4,8 @@
 // window width and the step.
 
 #include "fuzz_input.h"
-#include "window_args.h"
-#include "window_inputs.h"
+#include "hit_rule.h"
+#include "reference_files.h"
 #include "window_scan.h"
 
 #include <algorithm>
@@ -18,24 +18,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string table_path = kesto_fuzz::put_file("table.txt", parts[0]);
     const std::string genotype_path = kesto_fuzz::put_file("geno.txt", parts[1]);
 
-    window_scan::WindowArgs args;
-    args.alpha = (setting.value & 3u) / 3.0;
-    args.share = 0.8;
-    args.width = 1 << ((setting.value >> 2) & 15u);
-    args.step = 1 + static_cast<std::int32_t>(setting.value >> 6) * args.width / 2;
+    const double alpha = (setting.value & 3u) / 3.0;
+    const std::int32_t width = 1 << ((setting.value >> 2) & 15u);
+    const std::int32_t step = 1 + static_cast<std::int32_t>(setting.value >> 6) * width / 2;
 
-    window_scan::ScanTables tables;
-    if (window_scan::load_snp_table("fuzz", table_path, args.alpha, tables.positions, tables.hits) !=
-        window_scan::kGoOn)
+    LegendTable table;
+    if (!read_legend(table_path, table).ok() || table.positions.empty())
         return 0;
-    FUZZ_CHECK(!tables.positions.empty());
-    FUZZ_CHECK(tables.hits.size() == tables.positions.size());
-    if (window_scan::load_codes("fuzz", genotype_path, 2, tables.positions.size(), window_scan::Progress::Quiet,
-                                tables.codes) != window_scan::kGoOn)
+    window_scan::ScanTables tables;
+    tables.positions = table.positions;
+    tables.hits = window_hits(table.pvalues, alpha);
+    if (!read_genotype_table(genotype_path, 2, tables.positions.size(), &table.ids, tables.codes).ok())
         return 0;
     FUZZ_CHECK(tables.codes.snps() == tables.positions.size());
 
-    const window_scan::ScanSettings settings = window_scan::scan_settings(args, tables.positions);
+    window_scan::ScanSettings settings;
+    settings.region = window_scan::resolve_region(window_scan::kDefaultBound, window_scan::kDefaultBound,
+                                                  tables.positions);
+    settings.width = width;
+    settings.step = step;
+    settings.alpha = alpha;
+    settings.share = 0.8;
     window_scan::WindowScan scan(tables, settings);
     window_scan::ScanSettings reference_settings = settings;
     reference_settings.reference = true;
@@ -44,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const window_scan::WindowRow row = scan.row(w);
         // The band of shared pairs gives the row of a window analysed afresh.
         FUZZ_CHECK(window_scan::format_row(row) == window_scan::format_row(reference.row(w)));
-        FUZZ_CHECK(row.window.end - row.window.start == args.width);
+        FUZZ_CHECK(row.window.end - row.window.start == width);
         if (row.empty) {
             FUZZ_CHECK(row.p == -1.0);
             continue;
