@@ -82,8 +82,8 @@ fi
 programs=(kesto_genelist kesto_pw kesto_matrix kesto_gen_v2)
 args_kesto_genelist=(-g "$data/genelist.txt" -o result.txt -l "$data/" -G "$data/" -a 0.05 -v 0.8 -f 20000)
 args_kesto_pw=(-p "$pathway_file" -g "$data/genelist.txt" -o result.txt -l "$data/" -G "$data/" -a 0.05 -v 0.8 -f 20000)
-args_kesto_matrix=(-s "$data/legend_chr1.txt" -g "$data/genotype_chr1.txt" -o result.txt -l log.txt -a 0.05 -v 0.8 -w "$width" -t "$step" -b -1 -e -1)
-args_kesto_gen_v2=(-i "$data/scan_chr1" -p "$data/scan_chr1_assoc.txt" -o result.txt -l log.txt -a 0.05 -v 0.8 -w "$width" -t "$step" -b -1 -e -1)
+args_kesto_matrix=(-s "$data/legend_chr1.txt" -g "$data/genotype_chr1.txt" -o result.txt -l log.txt -a 0.05 -v 0.8 -w "$width" -t "$step" -S -1 -E -1)
+args_kesto_gen_v2=(-i "$data/scan_chr1" -p "$data/scan_chr1_assoc.txt" -o result.txt -l log.txt -a 0.05 -v 0.8 -w "$width" -t "$step" -S -1 -E -1)
 
 printf '\n%-16s %12s %12s %9s %12s %12s  %s\n' program "base s" "current s" ratio "base MB" "current MB" outputs
 status=0
