@@ -45,6 +45,7 @@ bool read_gene_table(const std::string& path, GeneTable& table)
         }
         gene.chromosome = fields[0];
         gene.name = fields[4];
+        gene.id = fields[1];
         table.genes.push_back(std::move(gene));
     }
     return true;

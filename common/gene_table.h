@@ -12,6 +12,7 @@ struct GeneEntry {
     std::int32_t start = 0;
     std::int32_t end = 0;
     std::string name;
+    std::string id;  // field 2, as written
 };
 
 // The genes of a gene list in file order, and a note for every data line that

@@ -185,10 +185,10 @@ double ld_rsquare(const GenoTable& table)
     return rsquare_from(ld_terms(table));
 }
 
-float signed_ld(const GenoTable& table)
+float signed_ld(const GenoTable& table, double rare)
 {
     const Eigen::Matrix2f freq = allele_frequencies(table);
-    if (static_cast<double>(freq.minCoeff()) < 0.01)
+    if (static_cast<double>(freq.minCoeff()) < rare)
         return 0.0f;
     if (no_complete_individual(table))
         return 0.0f;

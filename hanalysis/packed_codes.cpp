@@ -57,14 +57,15 @@ GenoTable PackedCodes::pair_table(std::size_t first, std::size_t second) const
     return t;
 }
 
-Eigen::MatrixXf build_ld_matrix(const PackedCodes& codes, std::size_t first, int n)
+Eigen::MatrixXf build_ld_matrix(const PackedCodes& codes, std::size_t first, int n, double rare)
 {
     Eigen::MatrixXf ld(n, n);
     for (int a = 0; a < n; ++a) {
         ld(a, a) = 1.0f;
         for (int b = a + 1; b < n; ++b) {
             const float entry = signed_ld(codes.pair_table(first + static_cast<std::size_t>(a),
-                                                           first + static_cast<std::size_t>(b)));
+                                                           first + static_cast<std::size_t>(b)),
+                                              rare);
             ld(a, b) = entry;
             ld(b, a) = entry;
         }

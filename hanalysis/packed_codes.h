@@ -49,7 +49,9 @@ private:
 };
 
 // Signed LD matrix of SNPs first .. first + n - 1 from packed codes: the same
-// entries as build_ld_matrix on the plain codes.
-Eigen::MatrixXf build_ld_matrix(const PackedCodes& codes, std::size_t first, int n);
+// entries as build_ld_matrix on the plain codes. Pairs with an allele below
+// the `rare` frequency get 0.
+Eigen::MatrixXf build_ld_matrix(const PackedCodes& codes, std::size_t first, int n,
+                                double rare = kRareAlleleFrequency);
 
 #endif

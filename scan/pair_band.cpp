@@ -38,7 +38,7 @@ void PairBand::cover(const std::vector<std::pair<std::size_t, std::size_t>>& ran
         const std::size_t i = low + k;
         std::vector<float>& row = rows_[i - base_];
         for (std::size_t j = i + 1 + row.size(); j < reach[k]; ++j)
-            row.push_back(signed_ld(codes_.pair_table(i, j)));
+            row.push_back(signed_ld(codes_.pair_table(i, j), rare_));
     });
 }
 

@@ -45,7 +45,7 @@ WindowScan::WindowScan(const ScanTables& tables, const ScanSettings& settings)
       hits_(Eigen::Map<const Eigen::VectorXf>(tables.hits.data(), static_cast<Eigen::Index>(tables.hits.size()))),
       count_(window_count(settings.region, settings.width, settings.step)),
       own_packed_(settings.reference || tables.packed.snps() > 0 ? PackedCodes() : pack(tables.codes)),
-      packed_(tables.packed.snps() > 0 ? &tables.packed : &own_packed_), band_(*packed_)
+      packed_(tables.packed.snps() > 0 ? &tables.packed : &own_packed_), band_(*packed_, settings.rare)
 {
     assert(tables.hits.size() == tables.positions.size());
     assert((settings.reference ? tables.codes.snps() : packed_->snps()) >= tables.positions.size());

@@ -34,6 +34,7 @@ struct ScanSettings {
     double share = 0.0;      // variance share the kept components reach
     bool reference = false;  // every window analyses its pairs afresh from `codes`
     int threads = 1;         // windows and pairs computed on this many threads
+    double rare = kRareAlleleFrequency;  // allele frequency below which LD counts 0 (fast engine)
 };
 
 // Hit indicators: a p-value, narrowed to single precision as it is stored,

@@ -1,0 +1,69 @@
+#include "region_result.h"
+
+#include "ld_matrix.h"
+#include "region_select.h"
+#include "regional_p.h"
+
+#include <Eigen/Dense>
+
+#include <cmath>
+
+namespace analysis {
+
+const char* state_name(RegionState state)
+{
+    switch (state) {
+    case RegionState::Ok: return "ok";
+    case RegionState::NoSnps: return "no_snps";
+    case RegionState::ReferenceMissing: return "reference_missing";
+    case RegionState::BadReference: return "reference_unreadable";
+    }
+    return "unknown";
+}
+
+void describe_span(const ChromosomeTable& table, const SnpSpan& span, RegionResult& result)
+{
+    result.nsnps = span.count;
+    result.has_top = false;
+    for (long k = 0; k < span.count; ++k) {
+        const std::size_t i = span.first + static_cast<std::size_t>(k);
+        const double p = table.pvalues[i];
+        if (std::isnan(p) || (result.has_top && !(p < result.top_p)))
+            continue;
+        result.has_top = true;
+        result.top_p = p;
+        result.top_snp = table.ids[i];
+    }
+}
+
+RegionResult evaluate_gene_region(const ChromosomeTable& table, std::int32_t start, std::int32_t end,
+                                  const AnalysisSettings& settings)
+{
+    RegionResult result;
+    const IndexRange range = select_range(table.positions, static_cast<std::int64_t>(start) - settings.flank_up,
+                                          static_cast<std::int64_t>(end) + settings.flank_down);
+    describe_span(table, {range.first, range.count > 0 ? range.count : 0}, result);
+    if (range.count <= 0) {
+        result.state = RegionState::NoSnps;
+        return result;
+    }
+    const int n = static_cast<int>(range.count);
+    // The gene programs' hit rule: the p-value narrowed to single precision
+    // is below alpha narrowed likewise.
+    const float alpha = static_cast<float>(settings.alpha);
+    Eigen::VectorXf hits(n);
+    for (int k = 0; k < n; ++k)
+        hits(k) = static_cast<float>(table.pvalues[range.first + static_cast<std::size_t>(k)]) < alpha ? 1.0f : 0.0f;
+    const Eigen::MatrixXf ld = build_ld_matrix(table.codes, range.first, n, settings.rare);
+    // The variance share passes through single precision, as the gene
+    // programs hold it.
+    const double share = static_cast<double>(static_cast<float>(settings.share));
+    const ComponentWeighting weighting = weigh_components(ld, hits, 0, share);
+    const double p = regional_p(weighting.ncritical, weighting.nsignificant, alpha);
+    result.ncritical = weighting.ncritical;
+    result.nsignificant = static_cast<double>(static_cast<float>(weighting.nsignificant));
+    result.regional_p = static_cast<double>(static_cast<float>(p));
+    return result;
+}
+
+} // namespace analysis

@@ -1,0 +1,61 @@
+#ifndef KESTO_ANALYSIS_REGION_RESULT_H
+#define KESTO_ANALYSIS_REGION_RESULT_H
+
+#include "chromosome_table.h"
+#include "settings.h"
+
+#include <cstdint>
+#include <string>
+
+namespace analysis {
+
+// How a region's evaluation ended.
+enum class RegionState {
+    Ok,                // evaluated
+    NoSnps,            // no SNP of the reference in the region: no numbers
+    ReferenceMissing,  // the reference has no such chromosome (or its files are absent)
+    BadReference,      // the chromosome's reference data could not be read
+};
+
+// The status word of the result tables.
+const char* state_name(RegionState state);
+
+// A state in which the region could not be evaluated at all.
+inline bool unevaluated(RegionState state)
+{
+    return state == RegionState::ReferenceMissing || state == RegionState::BadReference;
+}
+
+// One region's numbers. ncritical, nsignificant and regional_p hold what the
+// matching fixed program computes, in its precision (a single-precision value
+// is kept here widened to double, which formats to the same text).
+struct RegionResult {
+    RegionState state = RegionState::Ok;
+    long nsnps = 0;
+    int ncritical = 0;
+    double nsignificant = 0.0;
+    double regional_p = 0.0;
+    bool has_top = false;  // some SNP of the region has a p-value
+    std::string top_snp;
+    double top_p = 0.0;
+};
+
+// Half-open SNP index range [first, first + count) of a table.
+struct SnpSpan {
+    std::size_t first = 0;
+    long count = 0;
+};
+
+// Fills nsnps and the strongest SNP (lowest p-value; the first in position
+// order among equals) of a span.
+void describe_span(const ChromosomeTable& table, const SnpSpan& span, RegionResult& result);
+
+// Evaluates the SNPs at positions start - flank_up <= position < end +
+// flank_down, as the gene and pathway programs evaluate a (merged) region:
+// single-precision hits and p-value.
+RegionResult evaluate_gene_region(const ChromosomeTable& table, std::int32_t start, std::int32_t end,
+                                  const AnalysisSettings& settings);
+
+} // namespace analysis
+
+#endif
