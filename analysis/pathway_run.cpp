@@ -109,9 +109,9 @@ Status run_pathways(TableSource& source, const std::vector<GeneEntry>& genes,
         plans.push_back(plan_pathway(source, genes, gene_names, pathway, settings.merge_distance));
         const long unmatched = static_cast<long>(pathway.members.size()) - plans.back().members_found;
         if (unmatched > 0)
-            log.warn("unmatched members", "gene set " + pathway.id + ": " + std::to_string(unmatched) + " of " +
-                                              std::to_string(pathway.members.size()) +
-                                              " members are not in the gene list");
+            log.warn("unmatched members", "gene sets with members missing from the gene list (first: " +
+                                              pathway.id + ", " + std::to_string(unmatched) + " of " +
+                                              std::to_string(pathway.members.size()) + ")");
         for (const RegionKey& key : plans.back().regions)
             if (results.emplace(key, RegionResult{}).second)
                 by_chromosome[std::get<0>(key)].push_back(key);

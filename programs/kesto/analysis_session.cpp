@@ -1,0 +1,117 @@
+#include "analysis_session.h"
+
+#include "progress.h"
+#include "table_file.h"
+
+#include <chrono>
+#include <ctime>
+#include <iostream>
+
+#ifndef KESTO_VERSION
+#define KESTO_VERSION "unknown"
+#endif
+
+namespace {
+
+std::string now_text()
+{
+    const std::time_t t = std::time(nullptr);
+    char text[64];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S %Z", std::localtime(&t));
+    return text;
+}
+
+// At most this many unevaluated rows are named one by one in the log.
+constexpr std::size_t kNamedInLog = 50;
+
+} // namespace
+
+int run_session(const std::string& command_line, AnalysisOptions& options, const SessionSpec& spec)
+{
+    const std::string program = "kesto " + spec.command;
+    const auto fail = [&program](const Status& status) {
+        std::cerr << program << ": " << status.message << "\n";
+        return exit_code(status);
+    };
+    Status status = settle_options(options);
+    if (!status)
+        return fail(status);
+    std::unique_ptr<analysis::TableSource> source;
+    status = open_source(options, source);
+    if (!status)
+        return fail(status);
+
+    const std::string table_path = options.out + "." + spec.table + ".tsv";
+    const std::string log_path = options.out + ".log";
+    std::vector<FileRole> inputs = spec.inputs;
+    for (const FileRole& input : reference_inputs(options, *source))
+        inputs.push_back(input);
+    status = check_outputs(inputs, {{table_path, "result table"}, {log_path, "log"}});
+    if (!status)
+        return fail(status);
+
+    const auto started = std::chrono::steady_clock::now();
+    RunLog log;
+    log.line("kesto " KESTO_VERSION);
+    log.setting("command", command_line);
+    log.setting("started", now_text());
+    for (const std::string& line : source->describe())
+        log.line(line);
+    log_settings(options, log, spec.with_flank);
+    if (spec.log_settings)
+        spec.log_settings(log);
+
+    TableFile table;
+    status = table.open(table_path);
+    if (status)
+        status = table.write(spec.header);
+    if (!status)
+        return fail(status);
+
+    Progress progress(Progress::mode_for_stderr(options.quiet), program, spec.unit);
+    analysis::RunHooks hooks;
+    hooks.row = [&table](const std::string& line) { return table.write(line); };
+    hooks.progress = [&progress](long done, long total) { progress.update(done, total); };
+    analysis::RunTally tally;
+    status = spec.body(*source, hooks, log, tally);
+    progress.finish();
+    if (status)
+        status = table.close();
+
+    std::vector<std::string> closing;
+    long rows = 0;
+    std::string summary;
+    for (const auto& [word, count] : tally.statuses) {
+        rows += count;
+        closing.push_back("rows " + word + ": " + std::to_string(count));
+        summary += (summary.empty() ? "" : ", ") + std::to_string(count) + " " + word;
+    }
+    closing.insert(closing.begin(), "rows written: " + std::to_string(rows));
+    closing.push_back("chromosome loads: " + std::to_string(tally.chromosome_loads));
+    for (std::size_t i = 0; i < tally.unevaluated.size() && i < kNamedInLog; ++i)
+        closing.push_back("not evaluated: " + tally.unevaluated[i]);
+    if (tally.unevaluated.size() > kNamedInLog)
+        closing.push_back("not evaluated: " + std::to_string(tally.unevaluated.size() - kNamedInLog) + " more");
+    if (!status)
+        closing.push_back("error: " + status.message);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    closing.push_back("run time: " + clock_text(seconds) + " (" + std::to_string(seconds) + " s)");
+    const Status logged = log.write(log_path, closing);
+    if (!status)
+        return fail(status);
+    if (!logged)
+        return fail(logged);
+
+    if (!options.quiet)
+        std::cerr << program << ": " << rows << " rows (" << (summary.empty() ? "none" : summary) << ") in "
+                  << table_path << "; log in " << log_path << "\n";
+    for (const std::string& warning : log.warning_lines())
+        std::cerr << program << ": " << warning << "\n";
+    if (tally.any_unevaluated()) {
+        std::cerr << program << ": " << tally.unevaluated.size()
+                  << " rows could not be evaluated (see the status column and " << log_path << ")\n";
+        return kExitUnevaluated;
+    }
+    return 0;
+}
