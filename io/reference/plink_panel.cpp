@@ -1,0 +1,231 @@
+#include "plink_panel.h"
+
+#include "sumstats/chromosome_names.h"
+#include "chromosome_sets.h"
+
+#include <cctype>
+
+namespace {
+
+// Splits on runs of blanks and tabs, as PLINK does.
+void split_words(std::string_view line, std::vector<std::string_view>& out)
+{
+    out.clear();
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+            ++i;
+        if (i > start)
+            out.push_back(line.substr(start, i - start));
+    }
+}
+
+std::string upper(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+Status read_fam(const std::string& path, std::vector<std::string>& ids)
+{
+    ids.clear();
+    LineSource source;
+    Status status = source.open(path);
+    if (!status.ok())
+        return status;
+    std::string_view line;
+    std::vector<std::string_view> fields;
+    while (source.next(line)) {
+        split_words(line, fields);
+        if (fields.empty())
+            continue;
+        if (fields.size() < 2)
+            return Status(StatusCode::Malformed,
+                          source.where() + ": a .fam line needs a family and an individual id");
+        ids.push_back(std::string(fields[0]) + "\t" + std::string(fields[1]));
+    }
+    if (!source.status().ok())
+        return source.status();
+    if (ids.empty())
+        return Status(StatusCode::Malformed, path + ": no individual");
+    return Status();
+}
+
+Status count_lines(const std::string& path, std::uint64_t& count)
+{
+    count = 0;
+    LineSource source;
+    Status status = source.open(path);
+    if (!status.ok())
+        return status;
+    std::string_view line;
+    while (source.next(line))
+        if (line.find_first_not_of(" \t") != std::string_view::npos)
+            ++count;
+    return source.status();
+}
+
+// .bed 2-bit value -> copies of A1 (3 missing).
+constexpr std::uint8_t kBedToCode[4] = {2, kMissingCode, 1, 0};
+
+} // namespace
+
+Status PlinkPanel::open(const std::string& prefix, const KeepList& keep)
+{
+    Status status = expand_chromosome_sets(prefix, ".bed", prefixes_);
+    if (!status.ok())
+        return status;
+    for (std::size_t s = 0; s < prefixes_.size(); ++s) {
+        std::vector<std::string> ids;
+        status = read_fam(prefixes_[s] + ".fam", ids);
+        if (!status.ok())
+            return status;
+        if (s == 0)
+            fam_ids_ = ids;
+        else if (ids != fam_ids_)
+            return Status(StatusCode::Malformed, prefixes_[s] + ".fam lists other individuals than " +
+                                                     prefixes_[0] + ".fam; the sets of a chromosome series "
+                                                     "must hold the same individuals in the same order");
+        std::uint64_t snps = 0;
+        status = count_lines(prefixes_[s] + ".bim", snps);
+        if (!status.ok())
+            return status;
+        total_snps_ += snps;
+        set_counts_.push_back(snps);
+        files_.push_back(prefixes_[s] + ".bed");
+        files_.push_back(prefixes_[s] + ".bim");
+        files_.push_back(prefixes_[s] + ".fam");
+    }
+    kept_.all = keep.empty();
+    for (std::size_t i = 0; i < fam_ids_.size(); ++i) {
+        const std::size_t tab = fam_ids_[i].find('\t');
+        const std::string fid = fam_ids_[i].substr(0, tab), iid = fam_ids_[i].substr(tab + 1);
+        if (keep.empty() || keep.keeps(fid, iid)) {
+            kept_.ids.push_back(iid);
+            kept_.index.push_back(i);
+        }
+    }
+    if (kept_.ids.empty())
+        return Status(StatusCode::Malformed, "none of the individuals of " + prefixes_[0] + ".fam is in the keep list");
+    return open_set(0);
+}
+
+Status PlinkPanel::open_set(std::size_t set)
+{
+    set_ = set;
+    snp_ = 0;
+    const std::string& prefix = prefixes_[set];
+    set_snps_ = set_counts_[set];
+    Status status = bim_.open(prefix + ".bim");
+    if (!status.ok())
+        return status;
+    // SNP names for a message about a short .bed come from a second reading.
+    const std::string bim = prefix + ".bim";
+    status = bed_.open(prefix + ".bed", set_snps_, fam_ids_.size(), [&bim](std::uint64_t snp) {
+        LineSource source;
+        if (!source.open(bim).ok())
+            return std::string("?");
+        std::string_view line;
+        std::vector<std::string_view> fields;
+        std::uint64_t at = 0;
+        while (source.next(line)) {
+            split_words(line, fields);
+            if (fields.empty())
+                continue;
+            if (at++ == snp)
+                return fields.size() > 1 ? std::string(fields[1]) : std::string("?");
+        }
+        return std::string("?");
+    });
+    row_.assign(bed_.bytes_per_snp(), 0);
+    return status;
+}
+
+bool PlinkPanel::next(ReferenceSite& site)
+{
+    if (!status_.ok())
+        return false;
+    std::string_view line;
+    std::vector<std::string_view> fields;
+    for (;;) {
+        if (!bim_.next(line)) {
+            if (!bim_.status().ok()) {
+                status_ = bim_.status();
+                return false;
+            }
+            if (set_ + 1 >= prefixes_.size())
+                return false;
+            status_ = open_set(set_ + 1);
+            if (!status_.ok())
+                return false;
+            continue;
+        }
+        split_words(line, fields);
+        if (!fields.empty())
+            break;
+    }
+    if (fields.size() < 6) {
+        status_ = Status(StatusCode::Malformed, bim_.where() + ": a .bim line needs 6 fields (chromosome, id, "
+                                                               "cM, position, A1, A2), found " +
+                                                    std::to_string(fields.size()));
+        return false;
+    }
+    site.raw_chromosome = std::string(fields[0]);
+    site.chromosome = canonical_chromosome(fields[0]);
+    site.id = fields[1] == "." ? std::string() : std::string(fields[1]);
+    std::int64_t position = 0;
+    bool digits = !fields[3].empty();
+    for (char c : fields[3]) {
+        if (c < '0' || c > '9' || position > (std::int64_t(1) << 50)) {
+            digits = false;
+            break;
+        }
+        position = position * 10 + (c - '0');
+    }
+    if (!digits) {
+        status_ = Status(StatusCode::Malformed, bim_.where() + ": position '" + std::string(fields[3]) +
+                                                    "' is not a whole number");
+        return false;
+    }
+    site.position = position;
+    site.allele1 = upper(fields[4]);
+    site.allele2 = upper(fields[5]);
+    site.multiallelic = false;
+    site.alleles = site.allele2 + "," + site.allele1;
+    ++snp_;
+    ++done_snps_;
+    return true;
+}
+
+Status PlinkPanel::genotypes(std::uint8_t* packed)
+{
+    Status status = bed_.read_snp(snp_ - 1, row_.data());
+    if (!status.ok())
+        return status;
+    const std::size_t kept = kept_.ids.size();
+    if (kept_.all) {
+        for (std::size_t b = 0; b < row_.size(); ++b) {
+            const std::uint8_t in = row_[b];
+            packed[b] = static_cast<std::uint8_t>(kBedToCode[in & 3] | kBedToCode[(in >> 2) & 3] << 2 |
+                                                  kBedToCode[(in >> 4) & 3] << 4 | kBedToCode[(in >> 6) & 3] << 6);
+        }
+        return Status();
+    }
+    std::fill(packed, packed + packed_bytes(kept), 0);
+    for (std::size_t k = 0; k < kept; ++k) {
+        const std::size_t i = kept_.index[k];
+        const unsigned bits = (row_[i / 4] >> (2 * (i % 4))) & 3u;
+        packed[k / 4] = static_cast<std::uint8_t>(packed[k / 4] | kBedToCode[bits] << (2 * (k % 4)));
+    }
+    return Status();
+}
+
+double PlinkPanel::done() const
+{
+    return total_snps_ == 0 ? 1.0 : static_cast<double>(done_snps_) / static_cast<double>(total_snps_);
+}

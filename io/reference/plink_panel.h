@@ -1,0 +1,47 @@
+#ifndef KESTO_IO_REFERENCE_PLINK_PANEL_H
+#define KESTO_IO_REFERENCE_PLINK_PANEL_H
+
+#include "bed_file.h"
+#include "keep_list.h"
+#include "line_source.h"
+#include "reference_panel.h"
+
+#include <memory>
+
+// A PLINK 1 binary set (.bed/.bim/.fam), or a per-chromosome series of them
+// ('@' in the prefix). Each .bim is read one line at a time and the .bed row
+// of a site only when its genotypes are asked for.
+class PlinkPanel : public ReferencePanel {
+public:
+    // `keep` may be empty (every individual kept).
+    Status open(const std::string& prefix, const KeepList& keep);
+
+    const std::vector<std::string>& samples() const override { return kept_.ids; }
+    std::size_t all_samples() const override { return fam_ids_.size(); }
+    const std::vector<std::string>& files() const override { return files_; }
+    long multiallelic_sites() const override { return 0; }
+    bool next(ReferenceSite& site) override;
+    const Status& status() const override { return status_; }
+    Status genotypes(std::uint8_t* packed) override;
+    std::string where() const override { return bim_.where(); }
+    double done() const override;
+
+private:
+    Status open_set(std::size_t set);
+
+    std::vector<std::string> prefixes_;
+    std::vector<std::string> files_;
+    std::vector<std::uint64_t> set_counts_;  // .bim lines per set
+    std::vector<std::string> fam_ids_;   // "FID\tIID" of the first set
+    KeptSamples kept_;
+    std::size_t set_ = 0;
+    LineSource bim_;
+    BedFile bed_;
+    std::uint64_t set_snps_ = 0;
+    std::uint64_t snp_ = 0;              // index in the set of the next .bim line
+    std::uint64_t total_snps_ = 0, done_snps_ = 0;
+    std::vector<std::uint8_t> row_;
+    Status status_;
+};
+
+#endif

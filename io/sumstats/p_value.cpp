@@ -1,0 +1,150 @@
+#include "p_value.h"
+
+#include "sumstats_reader.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+bool is_missing_code(std::string_view field)
+{
+    return field.empty() || field == "NA" || field == "." || field == "-9" || field == "#NA";
+}
+
+bool parse_decimal(std::string_view field, double& value)
+{
+    std::size_t i = 0;
+    const std::size_t n = field.size();
+    if (i < n && (field[i] == '+' || field[i] == '-'))
+        ++i;
+    std::size_t digits = 0;
+    while (i < n && field[i] >= '0' && field[i] <= '9') {
+        ++i;
+        ++digits;
+    }
+    if (i < n && field[i] == '.') {
+        ++i;
+        while (i < n && field[i] >= '0' && field[i] <= '9') {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return false;
+    if (i < n && (field[i] == 'e' || field[i] == 'E')) {
+        ++i;
+        if (i < n && (field[i] == '+' || field[i] == '-'))
+            ++i;
+        std::size_t exponent_digits = 0;
+        while (i < n && field[i] >= '0' && field[i] <= '9') {
+            ++i;
+            ++exponent_digits;
+        }
+        if (exponent_digits == 0)
+            return false;
+    }
+    if (i != n)
+        return false;
+    // strtod needs a terminated string; fields are short.
+    char buffer[64];
+    std::string long_copy;
+    const char* text = buffer;
+    if (n < sizeof buffer) {
+        field.copy(buffer, n);
+        buffer[n] = '\0';
+    } else {
+        long_copy.assign(field);
+        text = long_copy.c_str();
+    }
+    value = std::strtod(text, nullptr);
+    return true;
+}
+
+namespace {
+
+// A decimal text naming a non-zero value (some digit other than 0 before
+// the exponent).
+bool names_nonzero(std::string_view field)
+{
+    for (char c : field) {
+        if (c == 'e' || c == 'E')
+            break;
+        if (c >= '1' && c <= '9')
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void read_p_field(std::string_view field, PValue& out)
+{
+    out.text.clear();
+    out.underflow = false;
+    out.p = 0.0;
+    if (is_missing_code(field)) {
+        out.state = PState::Missing;
+        return;
+    }
+    double value = 0.0;
+    if (!parse_decimal(field, value)) {
+        out.state = PState::NotNumber;
+        return;
+    }
+    if (!(value >= 0.0 && value <= 1.0)) {
+        out.state = PState::OutOfRange;
+        return;
+    }
+    out.state = PState::Ok;
+    out.p = value;
+    if (value == 0.0 && names_nonzero(field)) {
+        out.underflow = true;
+        out.text = "0";
+    } else {
+        out.text.assign(field);
+    }
+}
+
+void read_log10p_field(std::string_view field, PValue& out)
+{
+    out.text.clear();
+    out.underflow = false;
+    out.p = 0.0;
+    if (is_missing_code(field)) {
+        out.state = PState::Missing;
+        return;
+    }
+    double x = 0.0;
+    if (!parse_decimal(field, x) || std::isnan(x)) {
+        out.state = PState::NotNumber;
+        return;
+    }
+    if (x < 0.0) {
+        // -0 is p = 1; any other negative value is p > 1.
+        if (x != 0.0) {
+            out.state = PState::OutOfRange;
+            return;
+        }
+        x = 0.0;
+    }
+    out.state = PState::Ok;
+    out.p = std::isinf(x) ? 0.0 : std::pow(10.0, -x);
+    if (out.p == 0.0) {
+        out.underflow = true;
+        out.text = "0";
+    } else {
+        out.text = shortest_round_trip(out.p);
+    }
+}
+
+std::string shortest_round_trip(double value)
+{
+    char buffer[40];
+    for (int digits = 1; digits <= 17; ++digits) {
+        std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
+        if (std::strtod(buffer, nullptr) == value)
+            break;
+    }
+    return buffer;
+}

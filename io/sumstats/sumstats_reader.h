@@ -1,0 +1,84 @@
+#ifndef KESTO_IO_SUMSTATS_READER_H
+#define KESTO_IO_SUMSTATS_READER_H
+
+#include "chromosome_names.h"
+#include "line_source.h"
+#include "status.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The association-result tables of the field's tools, read one row at a time
+// into one record layout. The format is recognised from the header line (or
+// forced); only what matching needs is kept: id, chromosome, position, the
+// two alleles and the p-value.
+
+enum class SumstatsFormat { GwasSsf, Plink2Glm, Plink1Assoc, Regenie, Saige, BoltLmm, Metal, Custom };
+const char* format_name(SumstatsFormat format);   // "GWAS-SSF", "PLINK 2 .glm", ...
+
+// Column names for --col-* overrides (Custom), and --format forcing.
+struct SumstatsOptions {
+    bool force_format = false;
+    SumstatsFormat format = SumstatsFormat::Custom;
+    std::string col_id, col_chr, col_pos, col_a1, col_a2, col_p, col_log10p;
+};
+
+// What the header said: the format recognised and the columns used, for the log.
+struct SumstatsLayout {
+    SumstatsFormat format = SumstatsFormat::Custom;
+    std::vector<std::string> columns_used;  // e.g. {"id=SNP", "chr=CHR", "pos=BP", "p=P"}
+    bool has_positions = false;             // METAL has none: match by id
+    bool has_ids = false;
+    bool log10 = false;                     // p comes from a -log10 p column
+};
+
+enum class PState { Ok, Missing, NotNumber, OutOfRange };
+
+struct SumstatsRecord {
+    long line = 0;                 // line number in the file
+    std::string id;                // may be empty
+    std::string chromosome;        // canonical, or empty when not understood
+    std::string raw_chromosome;    // as written
+    std::int64_t position = -1;    // -1 when the format has none or the field is missing
+    std::string allele1, allele2;  // upper case; may be empty (e.g. PLINK 1 .assoc has only A1)
+    PState p_state = PState::Ok;
+    double p = 0.0;                // valid when p_state == Ok (0 allowed: underflow of -log10 p)
+    std::string p_text;            // what prepare writes into the legend: the original text for a
+                                   // p column; for -log10 p the shortest round-trip "%.17g" of 10^-x,
+                                   // or "0" when that underflows double precision
+    bool underflow = false;        // -log10 p too large for a double
+};
+
+class SumstatsReader {
+public:
+    Status open(const std::string& path, const SumstatsOptions& options);
+    const SumstatsLayout& layout() const { return layout_; }
+    // Next record; false at end or on error (check status()). Rows of a
+    // non-additive test (PLINK TEST column != ADD) are skipped and counted.
+    bool next(SumstatsRecord& record);
+    const Status& status() const { return status_; }
+    long skipped_other_tests() const { return skipped_other_tests_; }
+
+    // Rows read so far (records returned plus rows of other tests).
+    long rows() const { return rows_; }
+
+private:
+    Status read_header(const SumstatsOptions& options);
+    Status fail(const std::string& what);
+    void split(std::string_view line);
+
+    LineSource source_;
+    SumstatsLayout layout_;
+    Status status_;
+    long skipped_other_tests_ = 0;
+    long rows_ = 0;
+    bool tabs_ = false;                    // fields split on tabs (else on runs of blanks)
+    std::size_t header_fields_ = 0;
+    std::vector<std::string_view> fields_;
+    // Column indices, -1 when absent.
+    int id_ = -1, id_fallback_ = -1, chr_ = -1, pos_ = -1, a1_ = -1, a2_ = -1, p_ = -1, log10p_ = -1, test_ = -1;
+};
+
+#endif

@@ -1,0 +1,110 @@
+#include "chromosome_block.h"
+
+#include "reference/reference_panel.h"
+#include "text_output.h"
+
+#include <algorithm>
+#include <array>
+#include <numeric>
+
+namespace {
+
+const char* const kCodeText[4] = {"\t0", "\t1", "\t2", "\t-1"};
+
+// The text of the four codes held by each possible byte.
+const std::array<std::string, 256>& byte_texts()
+{
+    static const std::array<std::string, 256> texts = [] {
+        std::array<std::string, 256> out;
+        for (int b = 0; b < 256; ++b)
+            for (int k = 0; k < 4; ++k)
+                out[b] += kCodeText[(b >> (2 * k)) & 3];
+        return out;
+    }();
+    return texts;
+}
+
+std::string clean(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r')
+            c = '_';
+    return out;
+}
+
+} // namespace
+
+void ChromosomeBlock::reset(const std::string& chromosome, std::size_t samples)
+{
+    chromosome_ = chromosome;
+    samples_ = samples;
+    row_bytes_ = packed_bytes(samples);
+    snps_.clear();
+    text_.clear();
+    genotypes_.clear();
+}
+
+void ChromosomeBlock::add(std::int64_t position, std::string_view id, std::string_view p_text,
+                          const std::uint8_t* packed)
+{
+    snps_.push_back(Snp{position, text_.size(), static_cast<std::uint32_t>(id.size()),
+                        static_cast<std::uint32_t>(p_text.size())});
+    text_.append(id.data(), id.size());
+    text_.append(p_text.data(), p_text.size());
+    genotypes_.insert(genotypes_.end(), packed, packed + row_bytes_);
+}
+
+Status ChromosomeBlock::write(const std::string& legend_path, const std::string& genotype_path, bool compressed,
+                              const std::vector<std::string>& samples) const
+{
+    std::vector<std::uint32_t> order(snps_.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [this](std::uint32_t a, std::uint32_t b) { return snps_[a].position < snps_[b].position; });
+
+    TextOutput legend, genotype;
+    Status status = legend.open(legend_path, compressed);
+    if (!status.ok())
+        return status;
+    status = genotype.open(genotype_path, compressed);
+    if (!status.ok())
+        return status;
+    legend.write("snp_id\tposition\tpvalue\n");
+    std::string line = "snp_id\tposition";
+    for (const std::string& sample : samples)
+        line += "\t" + clean(sample);
+    line += '\n';
+    genotype.write(line);
+
+    const auto& texts = byte_texts();
+    const std::size_t full = samples_ / 4, rest = samples_ % 4;
+    for (std::uint32_t s : order) {
+        const Snp& snp = snps_[s];
+        const std::string id = clean(std::string_view(text_).substr(snp.text, snp.id_length));
+        const std::string position = std::to_string(snp.position);
+        line.clear();
+        line += id;
+        line += '\t';
+        line += position;
+        line += '\t';
+        line.append(text_, snp.text + snp.id_length, snp.p_length);
+        line += '\n';
+        legend.write(line);
+
+        line.clear();
+        line += id;
+        line += '\t';
+        line += position;
+        const std::uint8_t* row = genotypes_.data() + static_cast<std::size_t>(s) * row_bytes_;
+        for (std::size_t b = 0; b < full; ++b)
+            line += texts[row[b]];
+        for (std::size_t k = 0; k < rest; ++k)
+            line += kCodeText[(row[full] >> (2 * k)) & 3];
+        line += '\n';
+        genotype.write(line);
+    }
+    status = legend.close();
+    const Status second = genotype.close();
+    return status.ok() ? second : status;
+}

@@ -1,0 +1,44 @@
+#ifndef KESTO_PREPARE_CHROMOSOME_BLOCK_H
+#define KESTO_PREPARE_CHROMOSOME_BLOCK_H
+
+#include "status.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The matched SNPs of one chromosome with their genotypes at two bits each,
+// gathered in reference order and written out sorted by position as the
+// legend and genotype files of the suite.
+class ChromosomeBlock {
+public:
+    void reset(const std::string& chromosome, std::size_t samples);
+    void add(std::int64_t position, std::string_view id, std::string_view p_text, const std::uint8_t* packed);
+
+    const std::string& chromosome() const { return chromosome_; }
+    std::size_t size() const { return snps_.size(); }
+    std::size_t bytes() const { return genotypes_.capacity() + text_.capacity(); }
+
+    // Writes legend (id, position, p) and genotype (id, position, codes)
+    // lines, in ascending position (reference order among equal positions).
+    Status write(const std::string& legend_path, const std::string& genotype_path, bool compressed,
+                 const std::vector<std::string>& samples) const;
+
+private:
+    struct Snp {
+        std::int64_t position;
+        std::uint64_t text;       // id then p text in text_
+        std::uint32_t id_length;
+        std::uint32_t p_length;
+    };
+
+    std::string chromosome_;
+    std::size_t row_bytes_ = 0;
+    std::size_t samples_ = 0;
+    std::vector<Snp> snps_;
+    std::string text_;
+    std::vector<std::uint8_t> genotypes_;
+};
+
+#endif

@@ -1,0 +1,261 @@
+#include "preparation.h"
+
+#include "alleles.h"
+#include "text_output.h"
+
+#include <set>
+
+Status read_sumstats(SumstatsReader& reader, SumstatsIndex& index, PrepareReport& report)
+{
+    SumstatsRecord record;
+    while (reader.next(record)) {
+        index.add(record);
+        ++report.rows;
+    }
+    if (!reader.status().ok())
+        return reader.status();
+    report.skipped_other_tests = reader.skipped_other_tests();
+    index.finish();
+    report.valid_p = index.valid_p();
+    report.above_half = index.p_above_half();
+    report.filtered = report.valid_p > 0 &&
+                      static_cast<double>(report.above_half) < kFilteredShare * static_cast<double>(report.valid_p);
+    return Status();
+}
+
+namespace {
+
+// Matching state of one walk over the reference.
+class Walk {
+public:
+    Walk(ReferencePanel& panel, SumstatsIndex& index, const PrepareSettings& settings, OutputFolder& out,
+         PrepareReport& report)
+        : panel_(panel), index_(index), settings_(settings), out_(out), report_(report),
+          packed_(packed_bytes(panel.samples().size()))
+    {
+    }
+
+    Status run(const std::function<void(double)>& progress);
+
+private:
+    Status site(const ReferenceSite& site);
+    Status flush();
+    void check_build(const ReferenceSite& site);
+    std::string legend_id(const ReferenceSite& site, std::uint32_t row) const;
+
+    ReferencePanel& panel_;
+    SumstatsIndex& index_;
+    const PrepareSettings& settings_;
+    OutputFolder& out_;
+    PrepareReport& report_;
+    ChromosomeBlock block_;
+    bool open_ = false;
+    std::set<std::string> done_;
+    std::vector<std::uint8_t> packed_;
+    std::vector<std::uint32_t> fits_;
+};
+
+Status Walk::run(const std::function<void(double)>& progress)
+{
+    ReferenceSite site;
+    long count = 0;
+    while (panel_.next(site)) {
+        Status status = this->site(site);
+        if (!status.ok())
+            return status;
+        if (++count % 4096 == 0 && progress)
+            progress(panel_.done());
+    }
+    if (!panel_.status().ok())
+        return panel_.status();
+    if (progress)
+        progress(1.0);
+    Status status = flush();
+    if (!status.ok())
+        return status;
+    report_.multiallelic_sites = panel_.multiallelic_sites();
+    if (report_.id_matched > 0) {
+        report_.build_checked = true;
+        report_.build_mismatch = static_cast<double>(report_.positions_agree) <
+                                 kBuildAgreement * static_cast<double>(report_.id_matched);
+    }
+    return Status();
+}
+
+void Walk::check_build(const ReferenceSite& site)
+{
+    const SumstatsIndex::Range rows = index_.with_id(site.id);
+    bool found = false, agree = false;
+    for (const std::uint32_t* r = rows.first; r != rows.last; ++r) {
+        if (!index_.chromosome_known(*r) || index_.position(*r) < 0)
+            continue;
+        found = true;
+        agree = agree || (index_.chromosome(*r) == site.chromosome && index_.position(*r) == site.position);
+    }
+    report_.id_matched += found;
+    report_.positions_agree += agree;
+}
+
+std::string Walk::legend_id(const ReferenceSite& site, std::uint32_t row) const
+{
+    if (!site.id.empty())
+        return site.id;
+    if (!index_.id(row).empty())
+        return std::string(index_.id(row));
+    return site.chromosome + ":" + std::to_string(site.position) + ":" + site.allele2 + ":" + site.allele1;
+}
+
+Status Walk::site(const ReferenceSite& site)
+{
+    ++report_.reference_sites;
+    if (site.chromosome.empty()) {
+        ++report_.reference_unknown_chromosome;
+        return Status();
+    }
+    if (!open_ || site.chromosome != block_.chromosome()) {
+        if (done_.count(site.chromosome))
+            return Status(StatusCode::Malformed,
+                          panel_.where() + ": chromosome " + site.raw_chromosome +
+                              " comes again after other chromosomes; the reference must hold each chromosome "
+                              "in one stretch (sort it, e.g. plink --bfile IN --make-bed --out OUT, or "
+                              "bcftools sort)");
+        Status status = flush();
+        if (!status.ok())
+            return status;
+        block_.reset(site.chromosome, panel_.samples().size());
+        open_ = true;
+        report_.chromosomes.push_back(ChromosomeCounts{site.chromosome, 0, 0});
+    }
+    ++report_.chromosomes.back().reference_sites;
+    const bool by_position = index_.key() == SumstatsIndex::Key::Position;
+    if (by_position && !site.id.empty())
+        check_build(site);
+
+    const SumstatsIndex::Range rows =
+        by_position ? index_.at(site.chromosome, site.position)
+                    : (site.id.empty() ? SumstatsIndex::Range() : index_.with_id(site.id));
+    fits_.clear();
+    for (const std::uint32_t* r = rows.first; r != rows.last; ++r) {
+        const std::uint32_t row = *r;
+        if (index_.reason(row) != Exclusion::None || index_.matched(row))
+            continue;
+        if (site.multiallelic) {
+            index_.hint(row, Exclusion::MultiAllelic);
+            continue;
+        }
+        if (alleles_fit(index_.allele1(row), index_.allele2(row), site.allele1, site.allele2))
+            fits_.push_back(row);
+        else
+            index_.hint(row, Exclusion::AllelesDiffer);
+    }
+    if (fits_.empty())
+        return Status();
+    if (fits_.size() > 1) {
+        // Several rows claim one reference SNP (e.g. one allele given, or
+        // both strands written): none can be trusted.
+        for (std::uint32_t row : fits_)
+            index_.set_reason(row, Exclusion::Duplicated);
+        return Status();
+    }
+    const std::uint32_t row = fits_[0];
+    if (strand_ambiguous(site.allele1, site.allele2)) {
+        if (settings_.drop_ambiguous) {
+            index_.set_reason(row, Exclusion::StrandAmbiguous);
+            return Status();
+        }
+        ++report_.ambiguous_kept;
+    }
+    index_.set_matched(row);
+    Status status = panel_.genotypes(packed_.data());
+    if (!status.ok())
+        return status;
+    block_.add(site.position, legend_id(site, row), index_.p_text(row), packed_.data());
+    return Status();
+}
+
+Status Walk::flush()
+{
+    if (!open_)
+        return Status();
+    done_.insert(block_.chromosome());
+    if (block_.size() == 0)
+        return Status();
+    const std::string suffix = settings_.compressed ? ".txt.gz" : ".txt";
+    const std::string legend = "legend_chr" + block_.chromosome() + suffix;
+    const std::string genotype = "genotype_chr" + block_.chromosome() + suffix;
+    Status status = block_.write(out_.start(legend), out_.start(genotype), settings_.compressed, panel_.samples());
+    if (!status.ok())
+        return status;
+    report_.written.push_back(legend);
+    report_.written.push_back(genotype);
+    report_.chromosomes.back().written = static_cast<long>(block_.size());
+    block_.reset(block_.chromosome(), panel_.samples().size());
+    return Status();
+}
+
+} // namespace
+
+Status match_reference(ReferencePanel& panel, SumstatsIndex& index, const PrepareSettings& settings,
+                       OutputFolder& out, PrepareReport& report, const std::function<void(double)>& progress)
+{
+    Walk walk(panel, index, settings, out, report);
+    Status status = walk.run(progress);
+    if (!status.ok())
+        return status;
+    index.settle();
+    report.excluded.fill(0);
+    report.kept = 0;
+    report.kept_underflow = 0;
+    for (std::uint32_t r = 0; r < index.size(); ++r) {
+        if (index.matched(r)) {
+            ++report.kept;
+            report.kept_underflow += index.underflow(r);
+        } else {
+            ++report.excluded[static_cast<int>(index.reason(r))];
+        }
+    }
+    if (report.build_mismatch && !settings.allow_build_mismatch)
+        return Status(StatusCode::Malformed,
+                      "the two files look like different genome builds: of " + std::to_string(report.id_matched) +
+                          " SNP ids found in both, only " + std::to_string(report.positions_agree) +
+                          " have the same chromosome and position (below 90 %); lift one file over to the "
+                          "other's build, or give --allow-build-mismatch to go on");
+    return Status();
+}
+
+Status write_excluded(const SumstatsIndex& index, const std::string& path)
+{
+    TextOutput out;
+    Status status = out.open(path, true);
+    if (!status.ok())
+        return status;
+    out.write("id\tchromosome\tposition\talleles\treason\tline\n");
+    std::string line;
+    for (std::uint32_t r = 0; r < index.size(); ++r) {
+        if (index.matched(r))
+            continue;
+        line.clear();
+        line += index.id(r).empty() ? std::string_view(".") : index.id(r);
+        line += '\t';
+        line += index.chromosome(r).empty() ? std::string_view(".") : index.chromosome(r);
+        line += '\t';
+        line += index.position(r) < 0 ? std::string(".") : std::to_string(index.position(r));
+        line += '\t';
+        if (index.allele1(r).empty() && index.allele2(r).empty())
+            line += '.';
+        else {
+            line += index.allele1(r);
+            if (!index.allele2(r).empty()) {
+                line += '/';
+                line += index.allele2(r);
+            }
+        }
+        line += '\t';
+        line += exclusion_word(index.reason(r));
+        line += '\t';
+        line += std::to_string(index.line(r));
+        line += '\n';
+        out.write(line);
+    }
+    return out.close();
+}

@@ -1,0 +1,69 @@
+#ifndef KESTO_PREPARE_PREPARATION_H
+#define KESTO_PREPARE_PREPARATION_H
+
+#include "chromosome_block.h"
+#include "exclusion.h"
+#include "output_folder.h"
+#include "reference/reference_panel.h"
+#include "sumstats_index.h"
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Share of id-matched SNPs whose positions must agree for the two files to
+// count as one genome build.
+constexpr double kBuildAgreement = 0.9;
+// Below this share of p-values above 0.5 the input looks filtered.
+constexpr double kFilteredShare = 0.05;
+
+struct PrepareSettings {
+    bool drop_ambiguous = false;
+    bool allow_build_mismatch = false;
+    bool compressed = true;   // legend/genotype files as .txt.gz
+};
+
+struct ChromosomeCounts {
+    std::string name;
+    long reference_sites = 0;
+    long written = 0;
+};
+
+// Everything the log and the summary report.
+struct PrepareReport {
+    long rows = 0;                      // summary-statistics rows read
+    long skipped_other_tests = 0;       // rows of a non-additive test
+    std::array<long, kExclusionKinds> excluded{};
+    long kept = 0;
+    long kept_underflow = 0;            // kept p-values written as 0 (underflow)
+    std::vector<ChromosomeCounts> chromosomes;
+    long reference_sites = 0;
+    long reference_unknown_chromosome = 0;
+    long multiallelic_sites = 0;
+    long ambiguous_kept = 0;
+    bool build_checked = false;
+    long id_matched = 0;                // reference ids found in the summary statistics
+    long positions_agree = 0;
+    bool build_mismatch = false;
+    long valid_p = 0, above_half = 0;
+    bool filtered = false;
+    std::vector<std::string> written;   // output file names
+};
+
+// Reads every row of the summary statistics into the index (one pass).
+Status read_sumstats(SumstatsReader& reader, SumstatsIndex& index, PrepareReport& report);
+
+// Walks the reference once, matching each site against the index, and
+// writes the legend and genotype files of each chromosome into `out` as soon
+// as the chromosome is done. `progress` receives the share of the reference
+// read. Fails (Malformed) on a build mismatch unless allowed; the caller
+// abandons the outputs then.
+Status match_reference(ReferencePanel& panel, SumstatsIndex& index, const PrepareSettings& settings,
+                       OutputFolder& out, PrepareReport& report, const std::function<void(double)>& progress);
+
+// Writes excluded.tsv.gz: one line per left-out row of the summary
+// statistics, in file order.
+Status write_excluded(const SumstatsIndex& index, const std::string& path);
+
+#endif

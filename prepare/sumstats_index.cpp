@@ -1,0 +1,167 @@
+#include "sumstats_index.h"
+
+#include "alleles.h"
+
+#include <algorithm>
+
+std::string_view SumstatsIndex::text(std::uint32_t row, int field) const
+{
+    const Row& r = rows_[row];
+    std::uint64_t offset = r.text;
+    for (int f = 0; f < field; ++f)
+        offset += r.lengths[f];
+    return std::string_view(arena_).substr(offset, r.lengths[field]);
+}
+
+std::string_view SumstatsIndex::chromosome(std::uint32_t row) const
+{
+    const Row& r = rows_[row];
+    if (r.chromosome != kUnknown)
+        return chromosome_names_[r.chromosome];
+    return text(row, 4);
+}
+
+std::uint8_t SumstatsIndex::chromosome_code(const std::string& name)
+{
+    for (std::size_t c = 0; c < chromosome_names_.size(); ++c)
+        if (chromosome_names_[c] == name)
+            return static_cast<std::uint8_t>(c);
+    if (chromosome_names_.size() + 1 >= kUnknown)
+        return kUnknown;
+    chromosome_names_.push_back(name);
+    return static_cast<std::uint8_t>(chromosome_names_.size() - 1);
+}
+
+void SumstatsIndex::add(const SumstatsRecord& record)
+{
+    Row row;
+    row.text = arena_.size();
+    row.line = record.line;
+    row.position = record.position;
+    row.p = record.p;
+    row.underflow = record.underflow;
+    const std::string* fields[5] = {&record.id, &record.allele1, &record.allele2, &record.p_text,
+                                    &record.raw_chromosome};
+    row.chromosome = record.chromosome.empty() ? kUnknown : chromosome_code(record.chromosome);
+    for (int f = 0; f < 5; ++f) {
+        if (f == 4 && row.chromosome != kUnknown)
+            break;  // the canonical name says it all
+        row.lengths[f] = static_cast<std::uint32_t>(fields[f]->size());
+        arena_ += *fields[f];
+    }
+    if (key_ == Key::Position && row.chromosome == kUnknown)
+        row.reason = Exclusion::ChromosomeUnknown;
+    else if (key_ == Key::Position && record.position < 0)
+        row.reason = Exclusion::PositionMissing;
+    else if (key_ == Key::Id && record.id.empty())
+        row.reason = Exclusion::IdMissing;
+    else if (record.p_state == PState::Missing)
+        row.reason = Exclusion::PMissing;
+    else if (record.p_state == PState::NotNumber)
+        row.reason = Exclusion::PNotNumber;
+    else if (record.p_state == PState::OutOfRange)
+        row.reason = Exclusion::POutOfRange;
+    if (record.p_state == PState::Ok) {
+        ++valid_p_;
+        if (record.p > 0.5)
+            ++above_half_;
+    }
+    rows_.push_back(row);
+}
+
+void SumstatsIndex::finish()
+{
+    arena_.shrink_to_fit();
+    rows_.shrink_to_fit();
+    const std::uint32_t n = static_cast<std::uint32_t>(rows_.size());
+    // The id table covers every row with an id (the build check looks ids
+    // up whichever key matches); the position table the rows still open.
+    for (std::uint32_t r = 0; r < n; ++r) {
+        if (!id(r).empty())
+            by_id_.push_back(r);
+        if (key_ == Key::Position && rows_[r].reason == Exclusion::None)
+            by_position_.push_back(r);
+    }
+    std::stable_sort(by_id_.begin(), by_id_.end(),
+                     [this](std::uint32_t a, std::uint32_t b) { return id(a) < id(b); });
+    std::stable_sort(by_position_.begin(), by_position_.end(), [this](std::uint32_t a, std::uint32_t b) {
+        const Row &x = rows_[a], &y = rows_[b];
+        return x.chromosome != y.chromosome ? x.chromosome < y.chromosome : x.position < y.position;
+    });
+
+    // Duplicates: the same id (matching by id) or the same chromosome,
+    // position and allele pair up to order and strand (matching by position).
+    if (key_ == Key::Id) {
+        for (std::size_t i = 0; i < by_id_.size();) {
+            std::size_t j = i, open = 0;
+            while (j < by_id_.size() && id(by_id_[j]) == id(by_id_[i]))
+                open += rows_[by_id_[j++]].reason == Exclusion::None;
+            if (open > 1)
+                for (std::size_t k = i; k < j; ++k)
+                    if (rows_[by_id_[k]].reason == Exclusion::None)
+                        rows_[by_id_[k]].reason = Exclusion::Duplicated;
+            i = j;
+        }
+        return;
+    }
+    std::vector<std::string> keys;
+    for (std::size_t i = 0; i < by_position_.size();) {
+        const Row& first = rows_[by_position_[i]];
+        std::size_t j = i + 1;
+        while (j < by_position_.size() && rows_[by_position_[j]].chromosome == first.chromosome &&
+               rows_[by_position_[j]].position == first.position)
+            ++j;
+        if (j - i > 1) {
+            keys.clear();
+            for (std::size_t k = i; k < j; ++k)
+                keys.push_back(pair_key(allele1(by_position_[k]), allele2(by_position_[k])));
+            for (std::size_t k = i; k < j; ++k)
+                if (std::count(keys.begin(), keys.end(), keys[k - i]) > 1)
+                    rows_[by_position_[k]].reason = Exclusion::Duplicated;
+        }
+        i = j;
+    }
+}
+
+SumstatsIndex::Range SumstatsIndex::at(std::string_view chromosome, std::int64_t position) const
+{
+    std::uint8_t code = kUnknown;
+    for (std::size_t c = 0; c < chromosome_names_.size(); ++c)
+        if (chromosome_names_[c] == chromosome)
+            code = static_cast<std::uint8_t>(c);
+    if (code == kUnknown)
+        return Range();
+    // Binary search on (chromosome, position).
+    auto lower = std::lower_bound(by_position_.begin(), by_position_.end(), 0,
+                                  [this, code, position](std::uint32_t row, int) {
+                                      const Row& r = rows_[row];
+                                      return r.chromosome != code ? r.chromosome < code : r.position < position;
+                                  });
+    auto upper = lower;
+    while (upper != by_position_.end() && rows_[*upper].chromosome == code && rows_[*upper].position == position)
+        ++upper;
+    Range out;
+    out.first = by_position_.data() + (lower - by_position_.begin());
+    out.last = by_position_.data() + (upper - by_position_.begin());
+    return out;
+}
+
+SumstatsIndex::Range SumstatsIndex::with_id(std::string_view wanted) const
+{
+    auto lower = std::lower_bound(by_id_.begin(), by_id_.end(), 0,
+                                  [this, wanted](std::uint32_t row, int) { return id(row) < wanted; });
+    auto upper = lower;
+    while (upper != by_id_.end() && id(*upper) == wanted)
+        ++upper;
+    Range out;
+    out.first = by_id_.data() + (lower - by_id_.begin());
+    out.last = by_id_.data() + (upper - by_id_.begin());
+    return out;
+}
+
+void SumstatsIndex::settle()
+{
+    for (Row& row : rows_)
+        if (row.reason == Exclusion::None && !row.matched)
+            row.reason = row.hint == Exclusion::None ? Exclusion::NotInReference : row.hint;
+}

@@ -1,0 +1,27 @@
+#ifndef KESTO_PROGRAMS_KESTO_PREPARE_COMMAND_H
+#define KESTO_PROGRAMS_KESTO_PREPARE_COMMAND_H
+
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+// `kesto prepare`: a reference panel and summary statistics in, the suite's
+// per-chromosome legend and genotype files out.
+struct PrepareCommand {
+    std::string bfile, vcf, keep, sumstats, format, match = "auto", genes, gene_sets, out;
+    std::string col_id, col_chr, col_pos, col_a1, col_a2, col_p, col_log10p;
+    bool drop_ambiguous = false;
+    bool allow_build_mismatch = false;
+    bool plain = false;
+};
+
+// Adds the subcommand and its options to `app`; the values land in `command`.
+CLI::App* register_prepare(CLI::App& app, PrepareCommand& command);
+
+// Runs a parsed command; returns the exit status. `command_line` goes into
+// the log.
+int run_prepare(const PrepareCommand& command, const std::string& command_line);
+
+#endif
