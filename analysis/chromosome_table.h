@@ -24,19 +24,36 @@ struct ChromosomeTable {
     std::size_t snps() const { return positions.size(); }
 };
 
+// What a run does with the chromosomes of a reference, handed over one at a
+// time in the reference's order.
+class ChromosomeConsumer {
+public:
+    virtual ~ChromosomeConsumer() = default;
+
+    // Whether the run needs the chromosome; a source skips the others
+    // without reading their genotypes.
+    virtual bool wants(const std::string& chromosome) const = 0;
+    // A complete chromosome; the consumer may take its contents over.
+    virtual Status take(ChromosomeTable& table) = 0;
+    // A chromosome whose data could not be read (the message names file and
+    // line); the run goes on with the others.
+    virtual Status unreadable(const std::string& chromosome, const std::string& message) = 0;
+};
+
 // Where chromosome tables come from: the prepared legend/genotype files, or
-// a PLINK/VCF reference matched with summary statistics. A source hands out
-// one chromosome at a time, so a run holds one chromosome's genotypes.
+// a PLINK/VCF reference matched with summary statistics. A source hands its
+// chromosomes out one at a time, so a run holds one chromosome's genotypes.
 class TableSource {
 public:
     virtual ~TableSource() = default;
 
-    // The chromosomes the reference holds, in its own order.
-    virtual std::vector<std::string> chromosomes() const = 0;
+    // Hands every chromosome the consumer wants to it, in reference order.
+    // A failing status ends the run (a bad reference file as a whole, or a
+    // status the consumer returned).
+    virtual Status feed(ChromosomeConsumer& consumer) = 0;
 
-    // NotFound when the reference has no such chromosome (or its files are
-    // absent); Malformed/ReadError with file and line when they are bad.
-    virtual Status load(const std::string& chromosome, ChromosomeTable& table) = 0;
+    // Counts for the log once feed() is done (SNPs matched, left out, ...).
+    virtual std::vector<std::string> report() const { return {}; }
 
     // Lines for the run's log: the inputs as they were recognised.
     virtual std::vector<std::string> describe() const = 0;

@@ -1,74 +1,133 @@
-#include "loaded_chromosome.h"
 #include "parallel.h"
 #include "runs.h"
 #include "table_format.h"
 
+#include <map>
+#include <optional>
+
 namespace analysis {
 
-RegionCells region_cells(const RegionResult& r)
-{
-    RegionCells cells;
-    cells.status = state_name(r.state);
-    if (unevaluated(r.state))
-        return cells;
-    cells.nsnps = r.nsnps;
-    if (r.has_top) {
-        cells.top_snp = r.top_snp;
-        cells.top_p = r.top_p;
-    }
-    if (r.state == RegionState::Ok) {
-        cells.ncritical = r.ncritical;
-        cells.nsignificant = r.nsignificant;
-        cells.regional_p = r.regional_p;
-    }
-    return cells;
-}
+namespace {
 
-Status run_genes(TableSource& source, const std::vector<GeneEntry>& genes, const AnalysisSettings& settings,
-                 int threads, const RunHooks& hooks, RunLog& log, RunTally& tally)
-{
-    LoadedChromosome loaded(source, log, tally);
-    const std::size_t batch_size = 16 * static_cast<std::size_t>(threads < 1 ? 1 : threads);
-    const long total = static_cast<long>(genes.size());
-    std::size_t next = 0;
-    while (next < genes.size()) {
-        // A batch: consecutive genes on one chromosome.
-        const std::string chromosome = source.name_of(genes[next].chromosome);
-        std::size_t stop = next + 1;
-        while (stop < genes.size() && stop - next < batch_size &&
-               source.name_of(genes[stop].chromosome) == chromosome)
-            ++stop;
-        RegionState failed = RegionState::Ok;
-        const ChromosomeTable* table = loaded.get(chromosome, failed);
-        std::vector<RegionResult> results(stop - next);
-        if (table != nullptr)
-            parallel_for(results.size(), threads, [&](std::size_t k) {
-                const GeneEntry& gene = genes[next + k];
-                results[k] = evaluate_gene_region(*table, gene.start, gene.end, settings);
+// Evaluates the genes chromosome by chromosome as the source hands them
+// over, writing rows in list order as soon as they are complete.
+class GeneRun : public ChromosomeConsumer {
+public:
+    GeneRun(const TableSource& source, const std::vector<GeneEntry>& genes, const AnalysisSettings& settings,
+            int threads, const RunHooks& hooks, RunLog& log, RunTally& tally)
+        : genes_(genes), settings_(settings), threads_(threads < 1 ? 1 : threads), hooks_(hooks), log_(log),
+          tally_(tally), results_(genes.size())
+    {
+        for (std::size_t i = 0; i < genes.size(); ++i) {
+            names_.push_back(source.name_of(genes[i].chromosome));
+            by_chromosome_[names_.back()].push_back(i);
+        }
+    }
+
+    bool wants(const std::string& chromosome) const override { return by_chromosome_.count(chromosome) > 0; }
+
+    Status take(ChromosomeTable& table) override
+    {
+        ++tally_.chromosome_loads;
+        note_pvalues(log_, table);
+        const std::vector<std::size_t>& mine = by_chromosome_.at(table.chromosome);
+        const std::size_t batch = 16 * static_cast<std::size_t>(threads_);
+        for (std::size_t from = 0; from < mine.size(); from += batch) {
+            const std::size_t count = std::min(batch, mine.size() - from);
+            std::vector<RegionResult> computed(count);
+            parallel_for(count, threads_, [&](std::size_t k) {
+                const GeneEntry& gene = genes_[mine[from + k]];
+                computed[k] = evaluate_gene_region(table, gene.start, gene.end, settings_);
             });
-        for (std::size_t k = 0; k < results.size(); ++k) {
-            const GeneEntry& gene = genes[next + k];
-            if (table == nullptr)
-                results[k].state = failed;
+            for (std::size_t k = 0; k < count; ++k)
+                results_[mine[from + k]] = std::move(computed[k]);
+            const Status written = advance(static_cast<long>(count));
+            if (!written)
+                return written;
+        }
+        return {};
+    }
+
+    Status unreadable(const std::string& chromosome, const std::string& message) override
+    {
+        note_unreadable(log_, chromosome, message);
+        return settle(chromosome, RegionState::BadReference);
+    }
+
+    // Genes on chromosomes the reference never handed over.
+    Status finish()
+    {
+        for (const auto& [chromosome, indices] : by_chromosome_)
+            if (!results_[indices.front()]) {
+                note_missing(log_, chromosome);
+                const Status written = settle(chromosome, RegionState::ReferenceMissing);
+                if (!written)
+                    return written;
+            }
+        return {};
+    }
+
+private:
+    Status settle(const std::string& chromosome, RegionState state)
+    {
+        const std::vector<std::size_t>& mine = by_chromosome_.at(chromosome);
+        for (std::size_t i : mine) {
+            RegionResult r;
+            r.state = state;
+            results_[i] = r;
+        }
+        return advance(static_cast<long>(mine.size()));
+    }
+
+    // Writes the rows that are now complete up to the first one still open.
+    Status advance(long newly_done)
+    {
+        done_ += newly_done;
+        for (; next_ < results_.size() && results_[next_]; ++next_) {
+            const GeneEntry& gene = genes_[next_];
             GeneRow row;
-            row.chromosome = chromosome;
+            row.chromosome = names_[next_];
             row.start = gene.start;
             row.end = gene.end;
             row.name = gene.name;
             row.id = gene.id;
-            row.cells = region_cells(results[k]);
-            ++tally.statuses[row.cells.status];
-            if (unevaluated(results[k].state))
-                tally.unevaluated.push_back(gene.name + " (chromosome " + chromosome + ", " + row.cells.status + ")");
-            const Status written = hooks.row(gene_line(row));
+            row.cells = region_cells(*results_[next_]);
+            ++tally_.statuses[row.cells.status];
+            if (unevaluated(results_[next_]->state))
+                tally_.unevaluated.push_back(gene.name + " (chromosome " + row.chromosome + ", " + row.cells.status +
+                                             ")");
+            const Status written = hooks_.row(gene_line(row));
             if (!written)
                 return written;
         }
-        next = stop;
-        if (hooks.progress)
-            hooks.progress(static_cast<long>(next), total);
+        if (hooks_.progress)
+            hooks_.progress(done_, static_cast<long>(genes_.size()));
+        return {};
     }
-    return {};
+
+    const std::vector<GeneEntry>& genes_;
+    const AnalysisSettings& settings_;
+    int threads_;
+    const RunHooks& hooks_;
+    RunLog& log_;
+    RunTally& tally_;
+    std::vector<std::string> names_;
+    std::map<std::string, std::vector<std::size_t>> by_chromosome_;
+    std::vector<std::optional<RegionResult>> results_;
+    std::size_t next_ = 0;
+    long done_ = 0;
+};
+
+} // namespace
+
+Status run_genes(TableSource& source, const std::vector<GeneEntry>& genes, const AnalysisSettings& settings,
+                 int threads, const RunHooks& hooks, RunLog& log, RunTally& tally)
+{
+    GeneRun run(source, genes, settings, threads, hooks, log, tally);
+    const Status fed = source.feed(run);
+    if (!fed)
+        return fed;
+    return run.finish();
 }
 
 } // namespace analysis

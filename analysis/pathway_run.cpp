@@ -1,12 +1,9 @@
-#include "chromosome_name.h"
-#include "loaded_chromosome.h"
 #include "parallel.h"
 #include "pathway_evaluation.h"
 #include "pathway_regions.h"
 #include "runs.h"
 #include "table_format.h"
 
-#include <algorithm>
 #include <set>
 #include <tuple>
 
@@ -81,17 +78,97 @@ PathwayRow pathway_row(const PathwayLine& pathway, const PathwayPlan& plan,
         return row;
     }
     row.nsnps = nsnps;
+    const bool partial = row.regions_evaluated < row.regions;
     if (nsnps == 0) {
-        row.status = row.regions_evaluated < row.regions ? "partial" : "no_snps";
+        row.status = partial ? "partial" : "no_snps";
         return row;
     }
     const PathwayResult sums = combine_regions(outcomes, alpha);
     row.ncritical = sums.ncritical;
     row.nsignificant = static_cast<double>(sums.nsignificant);
     row.regional_p = static_cast<double>(sums.regional_p);
-    row.status = row.regions_evaluated < row.regions ? "partial" : "ok";
+    row.status = partial ? "partial" : "ok";
     return row;
 }
+
+// Computes every distinct merged region once, on the chromosome the source
+// hands over; the pathway rows are formed when all are done.
+class PathwayRun : public ChromosomeConsumer {
+public:
+    PathwayRun(const AnalysisSettings& settings, int threads, const RunHooks& hooks, RunLog& log, RunTally& tally)
+        : settings_(settings), threads_(threads), hooks_(hooks), log_(log), tally_(tally)
+    {
+    }
+
+    void add(const RegionKey& key)
+    {
+        if (results_.emplace(key, RegionResult{}).second)
+            by_chromosome_[std::get<0>(key)].push_back(key);
+    }
+
+    bool wants(const std::string& chromosome) const override { return by_chromosome_.count(chromosome) > 0; }
+
+    Status take(ChromosomeTable& table) override
+    {
+        ++tally_.chromosome_loads;
+        note_pvalues(log_, table);
+        const std::vector<RegionKey>& keys = by_chromosome_.at(table.chromosome);
+        std::vector<RegionResult> computed(keys.size());
+        parallel_for(keys.size(), threads_, [&](std::size_t k) {
+            computed[k] = evaluate_gene_region(table, std::get<1>(keys[k]), std::get<2>(keys[k]), settings_);
+        });
+        for (std::size_t k = 0; k < keys.size(); ++k)
+            results_[keys[k]] = computed[k];
+        return done(table.chromosome);
+    }
+
+    Status unreadable(const std::string& chromosome, const std::string& message) override
+    {
+        note_unreadable(log_, chromosome, message);
+        return settle(chromosome, RegionState::BadReference);
+    }
+
+    Status finish()
+    {
+        for (const auto& entry : by_chromosome_)
+            if (seen_.count(entry.first) == 0) {
+                note_missing(log_, entry.first);
+                const Status settled = settle(entry.first, RegionState::ReferenceMissing);
+                if (!settled)
+                    return settled;
+            }
+        return {};
+    }
+
+    const std::map<RegionKey, RegionResult>& results() const { return results_; }
+
+private:
+    Status settle(const std::string& chromosome, RegionState state)
+    {
+        for (const RegionKey& key : by_chromosome_.at(chromosome))
+            results_[key].state = state;
+        return done(chromosome);
+    }
+
+    Status done(const std::string& chromosome)
+    {
+        seen_.insert(chromosome);
+        finished_ += static_cast<long>(by_chromosome_.at(chromosome).size());
+        if (hooks_.progress)
+            hooks_.progress(finished_, static_cast<long>(results_.size()));
+        return {};
+    }
+
+    const AnalysisSettings& settings_;
+    int threads_;
+    const RunHooks& hooks_;
+    RunLog& log_;
+    RunTally& tally_;
+    std::map<RegionKey, RegionResult> results_;
+    std::map<std::string, std::vector<RegionKey>> by_chromosome_;
+    std::set<std::string> seen_;
+    long finished_ = 0;
+};
 
 } // namespace
 
@@ -102,52 +179,29 @@ Status run_pathways(TableSource& source, const std::vector<GeneEntry>& genes,
     std::set<std::string> gene_names;
     for (const GeneEntry& gene : genes)
         gene_names.insert(gene.name);
+    PathwayRun run(settings, threads, hooks, log, tally);
     std::vector<PathwayPlan> plans;
-    std::map<std::string, std::vector<RegionKey>> by_chromosome;
-    std::map<RegionKey, RegionResult> results;
     for (const PathwayLine& pathway : pathways) {
         plans.push_back(plan_pathway(source, genes, gene_names, pathway, settings.merge_distance));
         const long unmatched = static_cast<long>(pathway.members.size()) - plans.back().members_found;
         if (unmatched > 0)
-            log.warn("unmatched members", "gene sets with members missing from the gene list (first: " +
-                                              pathway.id + ", " + std::to_string(unmatched) + " of " +
+            log.warn("unmatched members", "gene sets with members missing from the gene list (first: " + pathway.id +
+                                              ", " + std::to_string(unmatched) + " of " +
                                               std::to_string(pathway.members.size()) + ")");
         for (const RegionKey& key : plans.back().regions)
-            if (results.emplace(key, RegionResult{}).second)
-                by_chromosome[std::get<0>(key)].push_back(key);
+            run.add(key);
     }
-
-    std::vector<std::string> order;
-    for (const auto& entry : by_chromosome)
-        order.push_back(entry.first);
-    std::sort(order.begin(), order.end(), chromosome_before);
-    LoadedChromosome loaded(source, log, tally);
-    const long total = static_cast<long>(results.size());
-    long done = 0;
-    for (const std::string& chromosome : order) {
-        const std::vector<RegionKey>& keys = by_chromosome[chromosome];
-        RegionState failed = RegionState::Ok;
-        const ChromosomeTable* table = loaded.get(chromosome, failed);
-        std::vector<RegionResult> computed(keys.size());
-        parallel_for(keys.size(), threads, [&](std::size_t k) {
-            if (table == nullptr) {
-                computed[k].state = failed;
-                return;
-            }
-            computed[k] = evaluate_gene_region(*table, std::get<1>(keys[k]), std::get<2>(keys[k]), settings);
-        });
-        for (std::size_t k = 0; k < keys.size(); ++k)
-            results[keys[k]] = computed[k];
-        done += static_cast<long>(keys.size());
-        if (hooks.progress)
-            hooks.progress(done, total);
-    }
+    Status status = source.feed(run);
+    if (status)
+        status = run.finish();
+    if (!status)
+        return status;
 
     const float alpha = static_cast<float>(settings.alpha);
     for (std::size_t i = 0; i < pathways.size(); ++i) {
-        const PathwayRow row = pathway_row(pathways[i], plans[i], results, alpha);
+        const PathwayRow row = pathway_row(pathways[i], plans[i], run.results(), alpha);
         ++tally.statuses[row.status];
-        if (row.status != "ok" && row.status != "no_snps" && row.status != "no_members")
+        if (row.regions_evaluated < row.regions)
             tally.unevaluated.push_back(pathways[i].id + " (" + std::to_string(row.regions - row.regions_evaluated) +
                                         " of " + std::to_string(row.regions) + " regions not evaluated)");
         const Status written = hooks.row(pathway_line(row));

@@ -118,7 +118,21 @@ Status read_legend_table(const std::string& path, ChromosomeTable& table, long& 
     return source.status();
 }
 
-Status PreparedSource::load(const std::string& chromosome, ChromosomeTable& table)
+Status PreparedSource::feed(ChromosomeConsumer& consumer)
+{
+    for (const std::string& chromosome : chromosomes()) {
+        if (!consumer.wants(chromosome))
+            continue;
+        ChromosomeTable table;
+        const Status loaded = load(chromosome, table);
+        const Status handed = loaded ? consumer.take(table) : consumer.unreadable(chromosome, loaded.message);
+        if (!handed)
+            return handed;
+    }
+    return {};
+}
+
+Status PreparedSource::load(const std::string& chromosome, ChromosomeTable& table) const
 {
     table = ChromosomeTable{};
     table.chromosome = chromosome;

@@ -15,9 +15,13 @@ class PreparedSource : public TableSource {
 public:
     PreparedSource(std::string legend_prefix, std::string genotype_prefix);
 
-    std::vector<std::string> chromosomes() const override;
-    Status load(const std::string& chromosome, ChromosomeTable& table) override;
+    Status feed(ChromosomeConsumer& consumer) override;
     std::vector<std::string> describe() const override;
+
+    // The chromosomes with a legend file, numbered ones first in number order.
+    std::vector<std::string> chromosomes() const;
+    // NotFound when the files are absent; Malformed with file and line.
+    Status load(const std::string& chromosome, ChromosomeTable& table) const;
 
     std::string legend_path(const std::string& chromosome) const;
     std::string genotype_path(const std::string& chromosome) const;

@@ -32,9 +32,9 @@ struct RunTally {
     bool any_unevaluated() const { return !unevaluated.empty(); }
 };
 
-// One row per gene of `genes`, in their order. Chromosomes are loaded as the
-// list reaches them (one at a time); a chromosome the list comes back to is
-// loaded again.
+// One row per gene of `genes`, in their order. The source hands its
+// chromosomes over in its own order; each row is written as soon as it and
+// the rows before it are done, so a gene list in reference order streams.
 Status run_genes(TableSource& source, const std::vector<GeneEntry>& genes, const AnalysisSettings& settings,
                  int threads, const RunHooks& hooks, RunLog& log, RunTally& tally);
 
@@ -44,13 +44,20 @@ Status run_pathways(TableSource& source, const std::vector<GeneEntry>& genes,
                     const std::vector<PathwayLine>& pathways, const AnalysisSettings& settings, int threads,
                     const RunHooks& hooks, RunLog& log, RunTally& tally);
 
-// Windows over `chromosomes` (in that order), one table.
+// Windows over the chromosomes of the reference (those in `chromosomes`, or
+// all when it is empty), in reference order, one table.
 Status run_windows(TableSource& source, const std::vector<std::string>& chromosomes, const WindowLayout& layout,
                    const AnalysisSettings& settings, int threads, const RunHooks& hooks, RunLog& log,
                    RunTally& tally);
 
 // The cells a region's result fills.
 RegionCells region_cells(const RegionResult& result);
+
+// Log notes shared by the runs: a chromosome that could not be read, one
+// the reference lacks, and p-value fields that held no number.
+void note_unreadable(RunLog& log, const std::string& chromosome, const std::string& message);
+void note_missing(RunLog& log, const std::string& chromosome);
+void note_pvalues(RunLog& log, const ChromosomeTable& table);
 
 } // namespace analysis
 

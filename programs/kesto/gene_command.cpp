@@ -1,7 +1,7 @@
 // kesto gene: one regional p-value per gene of a gene list.
 
 #include "analysis_session.h"
-#include "gene_table.h"
+#include "gene_list.h"
 #include "subcommands.h"
 #include "table_format.h"
 
@@ -18,15 +18,17 @@ struct GeneOptions {
 Status read_genes(const AnalysisOptions& options, const analysis::TableSource& source, const std::string& path,
                   RunLog& log, std::vector<GeneEntry>& genes)
 {
-    GeneTable table;
-    if (!read_gene_table(path, table))
-        return {StatusCode::NotFound, "cannot open the gene list '" + path + "'"};
-    for (const std::string& warning : table.warnings)
-        log.warn("gene list line", warning);
-    for (GeneEntry& gene : table.genes)
+    std::vector<GeneEntry> all;
+    std::vector<std::string> notes;
+    const Status read = analysis::read_gene_list(path, all, notes);
+    if (!read)
+        return read;
+    for (const std::string& note : notes)
+        log.warn("gene list line", note);
+    for (GeneEntry& gene : all)
         if (chromosome_selected(options, source.name_of(gene.chromosome)))
             genes.push_back(std::move(gene));
-    log.setting("genes read", std::to_string(table.genes.size()) + " (" + std::to_string(genes.size()) +
+    log.setting("genes read", std::to_string(all.size()) + " (" + std::to_string(genes.size()) +
                                   " on the chosen chromosomes)");
     return {};
 }

@@ -2,7 +2,7 @@
 // of its member genes.
 
 #include "analysis_session.h"
-#include "gene_table.h"
+#include "gene_list.h"
 #include "line_source.h"
 #include "subcommands.h"
 #include "table_format.h"
@@ -70,13 +70,15 @@ Subcommand add_pathway_command(CLI::App& kesto, const std::string& command_line)
         };
         spec.body = [options](analysis::TableSource& source, const analysis::RunHooks& hooks, RunLog& log,
                               analysis::RunTally& tally) {
-            GeneTable table;
-            if (!read_gene_table(options->genes, table))
-                return Status(StatusCode::NotFound, "cannot open the gene list '" + options->genes + "'");
-            for (const std::string& warning : table.warnings)
-                log.warn("gene list line", warning);
+            std::vector<GeneEntry> all;
+            std::vector<std::string> notes;
+            const Status listed = analysis::read_gene_list(options->genes, all, notes);
+            if (!listed)
+                return listed;
+            for (const std::string& note : notes)
+                log.warn("gene list line", note);
             std::vector<GeneEntry> genes;
-            for (GeneEntry& gene : table.genes)
+            for (GeneEntry& gene : all)
                 if (chromosome_selected(options->common, source.name_of(gene.chromosome)))
                     genes.push_back(std::move(gene));
             std::vector<PathwayLine> sets;

@@ -46,21 +46,8 @@ Subcommand add_window_command(CLI::App& kesto, const std::string& command_line)
         };
         spec.body = [options](analysis::TableSource& source, const analysis::RunHooks& hooks, RunLog& log,
                               analysis::RunTally& tally) {
-            std::vector<std::string> chromosomes;
-            for (const std::string& c : source.chromosomes())
-                if (chromosome_selected(options->common, c))
-                    chromosomes.push_back(c);
-            for (const std::string& c : options->common.chromosomes)
-                if (std::find(chromosomes.begin(), chromosomes.end(), c) == chromosomes.end()) {
-                    log.warn("chromosome not in reference", "--chr " + c + ": the reference has no such chromosome");
-                    tally.unevaluated.push_back("chromosome " + c + " (reference_missing)");
-                }
-            std::string listed;
-            for (const std::string& c : chromosomes)
-                listed += (listed.empty() ? "" : ",") + c;
-            log.setting("chromosomes scanned", listed.empty() ? "none" : listed);
-            return analysis::run_windows(source, chromosomes, options->layout, options->common.settings,
-                                         options->common.threads, hooks, log, tally);
+            return analysis::run_windows(source, options->common.chromosomes, options->layout,
+                                         options->common.settings, options->common.threads, hooks, log, tally);
         };
         return run_session(command_line, options->common, spec);
     };
