@@ -35,7 +35,7 @@ public:
     {
     }
 
-    Status run(const std::function<void(double)>& progress);
+    Status run(const std::function<void(double, long)>& progress);
 
 private:
     Status site(const ReferenceSite& site);
@@ -55,7 +55,7 @@ private:
     std::vector<std::uint32_t> fits_;
 };
 
-Status Walk::run(const std::function<void(double)>& progress)
+Status Walk::run(const std::function<void(double, long)>& progress)
 {
     ReferenceSite site;
     long count = 0;
@@ -64,12 +64,12 @@ Status Walk::run(const std::function<void(double)>& progress)
         if (!status.ok())
             return status;
         if (++count % 4096 == 0 && progress)
-            progress(panel_.done());
+            progress(panel_.done(), count);
     }
     if (!panel_.status().ok())
         return panel_.status();
     if (progress)
-        progress(1.0);
+        progress(1.0, count);
     Status status = flush();
     if (!status.ok())
         return status;
@@ -196,7 +196,7 @@ Status Walk::flush()
 } // namespace
 
 Status match_reference(ReferencePanel& panel, SumstatsIndex& index, const PrepareSettings& settings,
-                       OutputFolder& out, PrepareReport& report, const std::function<void(double)>& progress)
+                       OutputFolder& out, PrepareReport& report, const std::function<void(double, long)>& progress)
 {
     Walk walk(panel, index, settings, out, report);
     Status status = walk.run(progress);

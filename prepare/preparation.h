@@ -60,7 +60,7 @@ Status read_sumstats(SumstatsReader& reader, SumstatsIndex& index, PrepareReport
 // read. Fails (Malformed) on a build mismatch unless allowed; the caller
 // abandons the outputs then.
 Status match_reference(ReferencePanel& panel, SumstatsIndex& index, const PrepareSettings& settings,
-                       OutputFolder& out, PrepareReport& report, const std::function<void(double)>& progress);
+                       OutputFolder& out, PrepareReport& report, const std::function<void(double, long)>& progress);
 
 // Writes excluded.tsv.gz: one line per left-out row of the summary
 // statistics, in file order.

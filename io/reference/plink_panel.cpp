@@ -121,7 +121,8 @@ Status PlinkPanel::open_set(std::size_t set)
     snp_ = 0;
     const std::string& prefix = prefixes_[set];
     set_snps_ = set_counts_[set];
-    Status status = bim_.open(prefix + ".bim");
+    bim_ = std::make_unique<LineSource>();
+    Status status = bim_->open(prefix + ".bim");
     if (!status.ok())
         return status;
     // SNP names for a message about a short .bed come from a second reading.
@@ -153,9 +154,9 @@ bool PlinkPanel::next(ReferenceSite& site)
     std::string_view line;
     std::vector<std::string_view> fields;
     for (;;) {
-        if (!bim_.next(line)) {
-            if (!bim_.status().ok()) {
-                status_ = bim_.status();
+        if (!bim_->next(line)) {
+            if (!bim_->status().ok()) {
+                status_ = bim_->status();
                 return false;
             }
             if (set_ + 1 >= prefixes_.size())
@@ -170,7 +171,7 @@ bool PlinkPanel::next(ReferenceSite& site)
             break;
     }
     if (fields.size() < 6) {
-        status_ = Status(StatusCode::Malformed, bim_.where() + ": a .bim line needs 6 fields (chromosome, id, "
+        status_ = Status(StatusCode::Malformed, bim_->where() + ": a .bim line needs 6 fields (chromosome, id, "
                                                                "cM, position, A1, A2), found " +
                                                     std::to_string(fields.size()));
         return false;
@@ -188,7 +189,7 @@ bool PlinkPanel::next(ReferenceSite& site)
         position = position * 10 + (c - '0');
     }
     if (!digits) {
-        status_ = Status(StatusCode::Malformed, bim_.where() + ": position '" + std::string(fields[3]) +
+        status_ = Status(StatusCode::Malformed, bim_->where() + ": position '" + std::string(fields[3]) +
                                                     "' is not a whole number");
         return false;
     }

@@ -23,7 +23,7 @@ public:
     bool next(ReferenceSite& site) override;
     const Status& status() const override { return status_; }
     Status genotypes(std::uint8_t* packed) override;
-    std::string where() const override { return bim_.where(); }
+    std::string where() const override { return bim_ ? bim_->where() : std::string(); }
     double done() const override;
 
 private:
@@ -35,7 +35,7 @@ private:
     std::vector<std::string> fam_ids_;   // "FID\tIID" of the first set
     KeptSamples kept_;
     std::size_t set_ = 0;
-    LineSource bim_;
+    std::unique_ptr<LineSource> bim_;  // a fresh source per set
     BedFile bed_;
     std::uint64_t set_snps_ = 0;
     std::uint64_t snp_ = 0;              // index in the set of the next .bim line
