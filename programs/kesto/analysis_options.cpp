@@ -97,7 +97,7 @@ std::vector<FileRole> reference_inputs(const AnalysisOptions& o, const analysis:
         for (const char* ext : {".bed", ".bim", ".fam"})
             inputs.emplace_back(o.bfile + ext, std::string("reference ") + ext + " file");
     if (const auto* prepared = dynamic_cast<const analysis::PreparedSource*>(&source))
-        for (const std::string& c : source.chromosomes()) {
+        for (const std::string& c : prepared->chromosomes()) {
             inputs.emplace_back(prepared->legend_path(c), "legend file");
             inputs.emplace_back(prepared->genotype_path(c), "genotype file");
         }
