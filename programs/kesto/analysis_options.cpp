@@ -1,6 +1,7 @@
 #include "analysis_options.h"
 
 #include "chromosome_name.h"
+#include "direct_source.h"
 #include "prepared_source.h"
 #include "result_writer.h"
 
@@ -21,6 +22,11 @@ void add_analysis_options(CLI::App& command, AnalysisOptions& o, bool with_flank
         ->group("Inputs");
     command.add_option("--genotype-prefix", o.genotype_prefix,
                        "prepared files: put before genotype_chrC.txt (default: the legend prefix)")
+        ->group("Inputs");
+    command.add_flag("--drop-ambiguous", o.drop_ambiguous, "leave out strand-ambiguous A/T and C/G SNPs")
+        ->group("Inputs");
+    command.add_flag("--allow-build-mismatch", o.allow_build_mismatch,
+                     "go on when the two files' SNP ids put fewer than 90 % of SNPs at the same position")
         ->group("Inputs");
     command.add_option("--out", o.out, "output prefix: PREFIX.<table>.tsv and PREFIX.log")->required();
     command.add_option("--alpha", o.settings.alpha, "p-value threshold of a SNP hit")
@@ -80,13 +86,28 @@ Status open_source(const AnalysisOptions& o, std::unique_ptr<analysis::TableSour
         source = std::make_unique<analysis::PreparedSource>(o.legend_prefix, o.genotype_prefix);
         return {};
     }
-    return {StatusCode::Usage, "reading --bfile/--vcf with --sumstats directly is not available in this build; "
-                               "run 'kesto prepare' and give --legend-prefix"};
+    analysis::DirectInputs inputs;
+    inputs.bfile = o.bfile;
+    inputs.vcf = o.vcf;
+    inputs.keep = o.keep;
+    inputs.sumstats = o.sumstats;
+    inputs.excluded_path = o.excluded_path();
+    inputs.drop_ambiguous = o.drop_ambiguous;
+    inputs.allow_build_mismatch = o.allow_build_mismatch;
+    auto direct = std::make_unique<analysis::DirectSource>();
+    Status status = direct->open(inputs);
+    if (!status)
+        return status;
+    source = std::move(direct);
+    return {};
 }
 
 std::vector<FileRole> reference_inputs(const AnalysisOptions& o, const analysis::TableSource& source)
 {
     std::vector<FileRole> inputs;
+    if (const auto* direct = dynamic_cast<const analysis::DirectSource*>(&source))
+        for (const std::string& file : direct->files())
+            inputs.emplace_back(file, "reference or summary-statistics file");
     if (!o.sumstats.empty())
         inputs.emplace_back(o.sumstats, "summary statistics");
     if (!o.keep.empty())

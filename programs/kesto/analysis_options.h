@@ -28,6 +28,12 @@ struct AnalysisOptions {
     std::int64_t flank = -1;  // --flank: both sides
     int threads = 0;          // 0: the machine's cores
     bool quiet = false;
+    bool drop_ambiguous = false;
+    bool allow_build_mismatch = false;
+
+    // The report of the SNPs left out on the direct road.
+    std::string excluded_path() const { return out + ".excluded.tsv.gz"; }
+    bool direct() const { return legend_prefix.empty(); }
 };
 
 // Adds the shared options to a subcommand; `with_flank` adds --flank,

@@ -46,7 +46,10 @@ int run_session(const std::string& command_line, AnalysisOptions& options, const
     std::vector<FileRole> inputs = spec.inputs;
     for (const FileRole& input : reference_inputs(options, *source))
         inputs.push_back(input);
-    status = check_outputs(inputs, {{table_path, "result table"}, {log_path, "log"}});
+    std::vector<FileRole> outputs = {{table_path, "result table"}, {log_path, "log"}};
+    if (options.direct())
+        outputs.emplace_back(options.excluded_path(), "report of left-out SNPs");
+    status = check_outputs(inputs, outputs);
     if (!status)
         return fail(status);
 
@@ -78,7 +81,7 @@ int run_session(const std::string& command_line, AnalysisOptions& options, const
     if (status)
         status = table.close();
 
-    std::vector<std::string> closing;
+    std::vector<std::string> closing = source->report();
     long rows = 0;
     std::string summary;
     for (const auto& [word, count] : tally.statuses) {
@@ -86,7 +89,7 @@ int run_session(const std::string& command_line, AnalysisOptions& options, const
         closing.push_back("rows " + word + ": " + std::to_string(count));
         summary += (summary.empty() ? "" : ", ") + std::to_string(count) + " " + word;
     }
-    closing.insert(closing.begin(), "rows written: " + std::to_string(rows));
+    closing.push_back("rows written: " + std::to_string(rows));
     closing.push_back("chromosome loads: " + std::to_string(tally.chromosome_loads));
     for (std::size_t i = 0; i < tally.unevaluated.size() && i < kNamedInLog; ++i)
         closing.push_back("not evaluated: " + tally.unevaluated[i]);
