@@ -37,3 +37,20 @@ void split_fields(std::vector<std::string>& fields, const std::string& line)
     if (fields.size() == 1)
         csvline_populate(fields, line, ' ');
 }
+
+void split_blank_runs(std::vector<std::string>& fields, const std::string& line)
+{
+    fields.clear();
+    std::size_t i = 0;
+    const std::size_t n = line.size();
+    while (true) {
+        while (i < n && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r' || line[i] == '\n'))
+            ++i;
+        if (i == n)
+            return;
+        const std::size_t start = i;
+        while (i < n && line[i] != ' ' && line[i] != '\t' && line[i] != '\r' && line[i] != '\n')
+            ++i;
+        fields.push_back(line.substr(start, i - start));
+    }
+}

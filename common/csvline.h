@@ -12,4 +12,9 @@ void csvline_populate(std::vector<std::string>& fields, const std::string& line,
 // split the same line again on space.
 void split_fields(std::vector<std::string>& fields, const std::string& line);
 
+// Splits on runs of blanks (spaces and tabs) with no quoting: the rule of the
+// files the converters write, whose labels hold no blanks but may begin with
+// a double quote. Leading and trailing blanks give no empty fields.
+void split_blank_runs(std::vector<std::string>& fields, const std::string& line);
+
 #endif

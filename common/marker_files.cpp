@@ -15,7 +15,7 @@ ReadOutcome read_markers(const std::string& path, std::vector<std::int32_t>& pos
                              "' is not a whole number that fits in 32 bits");
         positions.push_back(position);
         return ReadOutcome{};
-    });
+    }, split_blank_runs);
 }
 
 ReadOutcome read_association_results(const std::string& path, std::size_t snps, PValueList& list)

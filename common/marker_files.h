@@ -9,8 +9,10 @@
 #include <vector>
 
 // Reads a marker file: a header, then one SNP a line (chromosome, SNP id,
-// position, alleles...) with the position in field 2. Lines are split on tab,
-// or on space when a line holds no tab. A final line without a newline counts.
+// position, alleles...) with the position in field 2. The file is morrow's:
+// lines are split on runs of blanks, without quoting, so that an id that
+// begins with a double quote stays one field. A final line without a newline
+// counts.
 ReadOutcome read_markers(const std::string& path, std::vector<std::int32_t>& positions);
 
 // Association p-values, one per SNP, in file order.

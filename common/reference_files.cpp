@@ -71,7 +71,7 @@ float pvalue_field(const std::string& field, long& nonnumeric)
     return static_cast<float>(p);
 }
 
-ReadOutcome read_data_lines(const std::string& path, const DataLineVisitor& visit)
+ReadOutcome read_data_lines(const std::string& path, const DataLineVisitor& visit, FieldSplitter split)
 {
     std::ifstream in(path);
     if (!in)
@@ -81,7 +81,7 @@ ReadOutcome read_data_lines(const std::string& path, const DataLineVisitor& visi
     std::vector<std::string> fields;
     long line_no = 1;
     while (std::getline(in, line)) {
-        split_fields(fields, line);
+        split(fields, line);
         const ReadOutcome outcome = visit(fields, ++line_no);
         if (outcome.status != ReadStatus::Ok)
             return outcome;
@@ -107,7 +107,7 @@ ReadOutcome read_legend(const std::string& path, LegendTable& table)
     });
 }
 
-ReadOutcome read_genotype_header(const std::string& path, int leading_fields, int& samples)
+ReadOutcome read_genotype_header(const std::string& path, int leading_fields, int& samples, FieldSplitter split)
 {
     std::ifstream in(path);
     if (!in)
@@ -115,7 +115,7 @@ ReadOutcome read_genotype_header(const std::string& path, int leading_fields, in
     std::string line;
     std::getline(in, line);
     std::vector<std::string> fields;
-    split_fields(fields, line);
+    split(fields, line);
     samples = static_cast<int>(fields.size()) - leading_fields;
     if (samples < 1)
         return malformed(at_line(path, 1) + ": the header needs " + std::to_string(leading_fields) +

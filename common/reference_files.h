@@ -2,6 +2,7 @@
 #define KESTO_REGION_REFERENCE_FILES_H
 
 #include "code_table.h"
+#include "csvline.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -37,16 +38,22 @@ float pvalue_field(const std::string& field, long& nonnumeric);
 // every further line (split on tab, or on space when a line holds no tab)
 // and its line number; a final line without a newline counts. Reading stops
 // at the first outcome of `visit` that is not Ok.
+// `split` may name another rule (split_blank_runs for the converters' files).
 using DataLineVisitor = std::function<ReadOutcome(const std::vector<std::string>& fields, long line_no)>;
-ReadOutcome read_data_lines(const std::string& path, const DataLineVisitor& visit);
+using FieldSplitter = void (*)(std::vector<std::string>& fields, const std::string& line);
+ReadOutcome read_data_lines(const std::string& path, const DataLineVisitor& visit,
+                            FieldSplitter split = split_fields);
 
 // Reads a legend file: a header, then one SNP a line with the position in
 // field 1 and the p-value in field 2. A final line without a newline counts.
 ReadOutcome read_legend(const std::string& path, LegendTable& table);
 
 // Reads the header of a genotype file; the number of sample columns is the
-// field count minus `leading_fields`.
-ReadOutcome read_genotype_header(const std::string& path, int leading_fields, int& samples);
+// field count minus `leading_fields`. The header is split as a legend line,
+// or with `split` (split_blank_runs for the .tg that transpose writes, so
+// that its header and rows follow one rule).
+ReadOutcome read_genotype_header(const std::string& path, int leading_fields, int& samples,
+                                 FieldSplitter split = split_fields);
 
 // Called with the index of each genotype row once it has been read.
 using RowProgress = std::function<void(std::size_t row)>;

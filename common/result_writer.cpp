@@ -1,5 +1,7 @@
 #include "result_writer.h"
 
+#include "file_lock.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -24,13 +26,29 @@ std::string format_number(int value) { return stream_format(value); }
 std::string format_number(float value) { return stream_format(value); }
 std::string format_number(double value) { return stream_format(value); }
 
-ResultWriter::ResultWriter(std::string program, std::string path, bool append)
-    : program_(std::move(program)), path_(std::move(path)), append_(append)
+ResultWriter::ResultWriter(std::string program, std::string path, Start start)
+    : program_(std::move(program)), path_(std::move(path)), append_(start == Start::Append)
 {
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
-    fd_ = ::open(path_.c_str(), flags, 0644);
+    const Status opened = open_locked_output(path_, append_, fd_);
+    if (!opened.ok()) {
+        locked_ = opened.code == StatusCode::Locked;
+        std::cerr << program_ << ": " << opened.message << "\n";
+        return;
+    }
+    if (start == Start::Empty)
+        empty();
+}
+
+bool ResultWriter::empty()
+{
     if (fd_ < 0)
-        std::cerr << program_ << ": cannot create '" << path_ << "': " << std::strerror(errno) << "\n";
+        return false;
+    const Status emptied = empty_output(fd_, path_);
+    if (!emptied.ok()) {
+        std::cerr << program_ << ": " << emptied.message << "\n";
+        failed_ = true;
+    }
+    return ok();
 }
 
 ResultWriter::~ResultWriter()
@@ -82,4 +100,15 @@ bool ResultWriter::write(const std::string& text)
         left -= static_cast<std::size_t>(put);
     }
     return true;
+}
+
+int empty_all(std::initializer_list<ResultWriter*> writers)
+{
+    for (ResultWriter* writer : writers)
+        if (!writer->ok())
+            return writer->exit_status();
+    for (ResultWriter* writer : writers)
+        if (!writer->empty())
+            return writer->exit_status();
+    return -1;
 }

@@ -1,8 +1,9 @@
 // kesto_gen_v2: sliding-window regional p-values along one stretch of a
-// chromosome, from a PLINK data set converted by ./morrow and ./transpose.
+// chromosome, from a PLINK data set converted by morrow and transpose.
 
 #include "cli.h"
 #include "converters.h"
+#include "file_checks.h"
 #include "result_writer.h"
 #include "run_options.h"
 #include "window_args.h"
@@ -20,8 +21,9 @@ const char* const kProgram = "kesto_gen_v2";
 
 const char* const kUsage =
     "usage: kesto_gen_v2 -b BASE -s ASSOC -o RESULT -l LOG -a ALPHA -v VARSHARE -w WIDTH -t STEP -S START -E END\n"
-    "  BASE      genotype data set; ./morrow -o BASE BASE writes BASE.mk and BASE.gt, then\n"
-    "            ./transpose BASE.gt writes BASE.tg (both converters in the working folder)\n"
+    "  BASE      genotype data set; morrow -o BASE BASE writes BASE.mk and BASE.gt, then\n"
+    "            transpose BASE.gt writes BASE.tg (converters beside this program, else in\n"
+    "            the working folder)\n"
     "  ASSOC     association results: header, then per SNP of BASE.mk, in its order, a line\n"
     "            with the p-value in field 2 (e.g. snp_id, position, pvalue)\n"
     "  RESULT    result file, one row per window\n"
@@ -32,7 +34,7 @@ const char* const kUsage =
     "  STEP      distance between window starts in base pairs, at least 1\n"
     "  START     first position scanned, or -1 for the first SNP\n"
     "  END       end of the scanned stretch, or -1 for the last SNP\n"
-    "example (run where ./morrow, ./transpose and scan_chr1.bed/.bim/.fam are):\n"
+    "example (run where scan_chr1.bed/.bim/.fam are):\n"
     "  kesto_gen_v2 -b scan_chr1 -s scan_chr1_assoc.txt -o scan.out -l scan.log -a 0.05 -v 0.8"
     " -w 100000 -t 50000 -S -1 -E -1\n";
 
@@ -51,13 +53,28 @@ try {
     const std::string log_path = argv[8];
     const std::clock_t started = std::clock();
 
-    // Both outputs are created, or emptied, before anything runs; morrow then
-    // appends its summary to the log.
-    ResultWriter results(kProgram, argv[6]);
-    if (!results.ok() || !ResultWriter(kProgram, log_path).ok())
-        return kExitFailure;
-    if (!window_scan::prepare_inputs(kProgram, base, log_path))
-        return kExitFailure;
+    RunFiles files;
+    for (const std::string& file : window_scan::data_set_files(base))
+        files.input("data set file", file);
+    files.input("association file", assoc_path);
+    files.output("result", argv[6]);
+    files.output("log", log_path);
+    for (const std::string& file : window_scan::converted_files(base))
+        files.output("converted file", file);
+    if (const int refused = refuse_clashes(kProgram, files); refused >= 0)
+        return refused;
+
+    // Both outputs are held, then emptied, before anything runs; morrow's
+    // summary heads the log, the scan's lines follow it.
+    ResultWriter results(kProgram, argv[6], ResultWriter::Start::Held);
+    ResultWriter log(kProgram, log_path, ResultWriter::Start::Held);
+    if (const int failed = empty_all({&results, &log}); failed >= 0)
+        return failed;
+    FileLock data_set;  // held until the converted files are loaded
+    if (const Status prepared = window_scan::prepare_inputs(base, log.fd(), data_set); !prepared.ok()) {
+        std::cerr << kProgram << ": " << prepared.message << "\n";
+        return exit_code(prepared);
+    }
 
     window_scan::ScanTables tables;
     const bool reference = use_reference_engine();
@@ -70,11 +87,8 @@ try {
                                               window_scan::Progress::Quiet, reference, tables);
     if (status != window_scan::kGoOn)
         return status;
+    data_set.release();
 
-    // The converter's summary heads the log; the scan's lines follow it.
-    ResultWriter log(kProgram, log_path, true);
-    if (!log.ok())
-        return kExitFailure;
     window_scan::ScanSettings settings = window_scan::scan_settings(args, tables.positions);
     settings.reference = reference;
     settings.threads = thread_count(kProgram);

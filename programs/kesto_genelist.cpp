@@ -3,6 +3,7 @@
 #include "chromosome_name.h"
 #include "cli.h"
 #include "csvline.h"
+#include "file_checks.h"
 #include "kesto_analysis_matrix.h"
 #include "numbers.h"
 #include "parallel.h"
@@ -132,6 +133,13 @@ try {
         return kExitUsage;
     settings.alpha = static_cast<float>(alpha);
     settings.share = static_cast<float>(share);
+    RunFiles files;
+    files.input("gene list", gene_path);
+    files.per_chromosome_inputs("legend file", settings.legend_prefix, "legend_chr");
+    files.per_chromosome_inputs("genotype file", settings.genotype_prefix, "genotype_chr");
+    files.output("result", result_path);
+    if (const int refused = refuse_clashes("kesto_genelist", files); refused >= 0)
+        return refused;
 
     std::ifstream genes(gene_path);
     if (!genes) {
@@ -143,7 +151,7 @@ try {
 
     ResultWriter out("kesto_genelist", result_path);
     if (!out.ok())
-        return kExitFailure;
+        return out.exit_status();
     out.row({"chromosome", "startpos", "endpos", "gene_name", "ncritical", "nsignificant", "regional_p"});
 
     const int threads = thread_count("kesto_genelist");

@@ -3,6 +3,7 @@
 // per-chromosome legend and genotype files.
 
 #include "cli.h"
+#include "file_checks.h"
 #include "result_writer.h"
 #include "run_options.h"
 #include "window_args.h"
@@ -49,10 +50,17 @@ try {
     const std::string genotype_path = argv[4];
     const std::clock_t started = std::clock();
 
-    ResultWriter results(kProgram, argv[6]);
-    ResultWriter log(kProgram, argv[8]);
-    if (!results.ok() || !log.ok())
-        return kExitFailure;
+    RunFiles files;
+    files.input("SNP table", table_path);
+    files.input("genotype file", genotype_path);
+    files.output("result", argv[6]);
+    files.output("log", argv[8]);
+    if (const int refused = refuse_clashes(kProgram, files); refused >= 0)
+        return refused;
+    ResultWriter results(kProgram, argv[6], ResultWriter::Start::Held);
+    ResultWriter log(kProgram, argv[8], ResultWriter::Start::Held);
+    if (const int failed = empty_all({&results, &log}); failed >= 0)
+        return failed;
 
     window_scan::ScanTables tables;
     int status = window_scan::load_snp_table(kProgram, table_path, args.alpha, tables.positions, tables.hits);

@@ -2,6 +2,7 @@
 
 #include "chromosome_store.h"
 #include "cli.h"
+#include "file_checks.h"
 #include "gene_table.h"
 #include "pathway_evaluation.h"
 #include "pathway_line.h"
@@ -124,6 +125,14 @@ try {
     settings.variance_share = static_cast<float>(share);
     settings.legend_prefix = argv[8];
     settings.genotype_prefix = argv[10];
+    RunFiles files;
+    files.input("pathway file", pathway_path);
+    files.input("gene list", gene_path);
+    files.per_chromosome_inputs("legend file", settings.legend_prefix, "legend_chr");
+    files.per_chromosome_inputs("genotype file", settings.genotype_prefix, "genotype_chr");
+    files.output("result", result_path);
+    if (const int refused = refuse_clashes(kProgram, files); refused >= 0)
+        return refused;
 
     std::ifstream pathways(pathway_path);
     if (!pathways) {
@@ -139,7 +148,9 @@ try {
         std::cerr << kProgram << ": " << warning << "\n";
 
     ResultWriter out(kProgram, result_path);
-    if (!out.ok() || !out.row({"Pathway_no", "Pathway_name", "ncritical", "nsignificant", "regional_p"}))
+    if (!out.ok())
+        return out.exit_status();
+    if (!out.row({"Pathway_no", "Pathway_name", "ncritical", "nsignificant", "regional_p"}))
         return kExitFailure;
 
     const int threads = thread_count(kProgram);

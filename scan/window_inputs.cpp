@@ -1,6 +1,7 @@
 #include "window_inputs.h"
 
 #include "cli.h"
+#include "csvline.h"
 #include "marker_files.h"
 #include "reference_files.h"
 #include "window_scan.h"
@@ -97,7 +98,10 @@ int read_codes(const std::string& program, const std::string& path, int leading_
                Progress progress, const std::function<void(int samples)>& prepare, const GenotypeRowSink& store)
 {
     int samples = 0;
-    const ReadOutcome header = read_genotype_header(path, leading_fields, samples);
+    // One leading field is the layout transpose writes: its header is split
+    // like its rows.
+    const ReadOutcome header =
+        read_genotype_header(path, leading_fields, samples, leading_fields == 1 ? split_blank_runs : split_fields);
     if (header.status == ReadStatus::NotFound)
         return missing("File genotype not found");
     if (header.status == ReadStatus::Malformed)

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,17 @@ TEST(TextLines, ToleratesCrlfAndAMissingLastLineEnd)
     write_file(dir.file("b.txt"), "");
     EXPECT_TRUE(read_lines(dir.file("b.txt")).empty());
     EXPECT_NE(error_of([&] { LineReader r(dir.file("none.txt")); }).find("none.txt"), std::string::npos);
+}
+
+TEST(TextLines, ReadsLoneCrByteOrderMarkAndGzipLikePlainText)
+{
+    TempDir dir;
+    write_file(dir.file("cr.txt"), "\xEF\xBB\xBFone\rtwo\r\rthree\r");
+    EXPECT_EQ(read_lines(dir.file("cr.txt")), (std::vector<std::string>{"one", "two", "", "three"}));
+    write_file(dir.file("plain.fam"), "f1 i1 0 0 1 1\nf2 i2 0 0 2 1\n");
+    ASSERT_EQ(std::system(("gzip -c '" + dir.file("plain.fam") + "' > '" + dir.file("packed.fam") + "'").c_str()), 0);
+    EXPECT_EQ(read_fam(dir.file("packed.fam")), read_fam(dir.file("plain.fam")));
+    EXPECT_NE(error_of([&] { LineReader r(dir.path()); }).find("folder"), std::string::npos);
 }
 
 TEST(TwoBitMatrix, PacksLowBitsFirstAndTransposes)

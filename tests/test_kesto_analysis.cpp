@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <map>
 #include <sstream>
 
@@ -429,13 +433,30 @@ TEST(AnalysisStatus, OutputThatIsAnInputIsRefused)
     const auto clash = run_program("kesto", {"gene", "--legend-prefix", "./", "--genes", "x.genes.tsv", "--out", "x"},
                                    dir.path());
     EXPECT_EQ(clash.status, 2);
-    EXPECT_TRUE(kesto_test::contains(clash.err, "would overwrite the gene list"));
+    EXPECT_TRUE(kesto_test::contains(clash.err, "gene list")) << clash.err;
     EXPECT_EQ(read_file(dir.file("x.genes.tsv")), genes);
     EXPECT_EQ(read_file(dir.file("x.log")), genes);  // nothing opened for writing
     const auto sets = run_program("kesto", {"pathway", "--legend-prefix", "./", "--genes", "x.genes.tsv", "--gene-sets",
                                             "./y.log", "--out", "y"},
                                   dir.path());
     EXPECT_EQ(sets.status, 2);
+}
+
+TEST(AnalysisStatus, ATableAnotherRunHoldsIsLeftAlone)
+{
+    TempDir dir;
+    write_file(dir.file("out.log"), "another run's log\n");
+    const int fd = ::open(dir.file("out.log").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    const auto r = run_program("kesto", {"gene", "--legend-prefix", kExamples, "--genes", kExamples + "genelist.txt",
+                                         "--out", "out", "--quiet"},
+                               dir.path());
+    ::close(fd);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(kesto_test::contains(r.err, "locked")) << r.err;
+    EXPECT_EQ(read_file(dir.file("out.log")), "another run's log\n");
+    EXPECT_EQ(read_file(dir.file("out.genes.tsv")), "");  // created, never written
 }
 
 TEST(AnalysisStatus, ProgressLinesWhenNotATerminal)

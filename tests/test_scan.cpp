@@ -3,6 +3,7 @@
 
 #include "binomial_tail.h"
 #include "converters.h"
+#include "shell_quote.h"
 #include "marker_files.h"
 #include "reference_files.h"
 #include "result_writer.h"
@@ -357,8 +358,8 @@ TEST(Converters, CommandsQuoteEveryName)
     EXPECT_EQ(shell_quote(""), "''");
     EXPECT_EQ(shell_quote("plain"), "'plain'");
     EXPECT_EQ(shell_quote("it's"), "'it'\\''s'");
-    EXPECT_EQ(morrow_command("my set", "run.log"), "./morrow -o 'my set' 'my set' >>'run.log'");
-    EXPECT_EQ(transpose_command("a'b"), "./transpose 'a'\\''b.gt'");
+    EXPECT_EQ(morrow_words("bin/morrow", "my set"), (std::vector<std::string>{"bin/morrow", "-o", "my set", "my set"}));
+    EXPECT_EQ(transpose_words("./transpose", "a'b"), (std::vector<std::string>{"./transpose", "a'b.gt"}));
     EXPECT_EQ(marker_file("x y"), "x y.mk");
     EXPECT_EQ(genotype_file("x y"), "x y.tg");
 }

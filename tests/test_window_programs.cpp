@@ -1,7 +1,8 @@
-// kesto_gen_v2 and kesto_matrix run as programs. kesto_gen_v2 runs its
-// converters from the working folder, so each test puts small stand-in
-// scripts named morrow and transpose there, which copy prepared files into
-// place (or fail on purpose) and record the arguments they were given.
+// kesto_gen_v2 and kesto_matrix run as programs. kesto_gen_v2 runs the
+// converters beside its own executable, so each test puts a copy of it and
+// small stand-in scripts named morrow and transpose in its folder, which copy
+// prepared files into place (or fail on purpose) and record the arguments
+// they were given.
 
 #include "test_support.h"
 
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -128,6 +130,16 @@ void install_converters(const TempDir& dir, const std::string& morrow = kMorrow,
 {
     write_script(dir.file("morrow"), morrow);
     write_script(dir.file("transpose"), transpose);
+}
+
+// Runs a copy of kesto_gen_v2 placed in the test's folder, so that the
+// converters beside it are the stand-ins (or the links) put there.
+RunResult run_gen(const TempDir& dir, const std::vector<std::string>& args)
+{
+    const std::string copy = dir.file("kesto_gen_v2");
+    if (!file_exists(copy))
+        std::filesystem::copy_file(bin_path("kesto_gen_v2"), copy);
+    return kesto_test::run_command(copy, args, dir.path());
 }
 
 void prepare_gen_inputs(const TempDir& dir, const std::vector<Snp>& snps)
@@ -295,7 +307,7 @@ TEST(KestoGenV2, WholeOutputFilesAndLog)
     prepare_gen_inputs(dir, worked_snps());
     write_file(dir.file("r.log"), "left from an earlier run\n");
     write_file(dir.file("r.out"), "left from an earlier run\n");
-    const RunResult run = run_program("kesto_gen_v2", gen_args("set"), dir.path());
+    const RunResult run = run_gen(dir, gen_args("set"));
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "");
@@ -319,7 +331,7 @@ TEST(KestoGenV2, BothProgramsWriteTheSameRows)
     for (const auto& values : {window_values({"300", "120", "-1", "-1"}, "0.05", "0.8"),
                                window_values({"200", "50", "900", "2100"}, "0.2", "0.95"),
                                window_values({"2000", "1000", "-1", "-1"}, "0.01", "0.5")}) {
-        const RunResult gen = run_program("kesto_gen_v2", gen_args("set", values), dir.path());
+        const RunResult gen = run_gen(dir, gen_args("set", values));
         ASSERT_EQ(gen.status, 0) << gen.err;
         const std::string gen_rows = read_file(dir.file("r.out"));
         const RunResult matrix = run_program("kesto_matrix", matrix_args(values), dir.path());
@@ -337,9 +349,9 @@ TEST(KestoGenV2, BothProgramsWriteTheSameRows)
     std::vector<std::string> args = gen_args("set", window_values({"300", "120", "-1", "-1"}));
     for (std::size_t i = 0; i < args.size(); i += 2)
         args[i] = "word" + std::to_string(i);
-    ASSERT_EQ(run_program("kesto_gen_v2", args, dir.path()).status, 0);
+    ASSERT_EQ(run_gen(dir, args).status, 0);
     const std::string reworded = read_file(dir.file("r.out"));
-    ASSERT_EQ(run_program("kesto_gen_v2", gen_args("set", window_values({"300", "120", "-1", "-1"})), dir.path()).status,
+    ASSERT_EQ(run_gen(dir, gen_args("set", window_values({"300", "120", "-1", "-1"}))).status,
               0);
     EXPECT_EQ(read_file(dir.file("r.out")), reworded);
 }
@@ -351,7 +363,7 @@ TEST(KestoGenV2, BaseNameIsQuotedForTheShell)
     prepare_gen_inputs(dir, worked_snps());
     const std::string base = "my set's $(touch injected1) `touch injected2`;touch injected3 && touch injected4 \"x\"";
     const std::string log = "my log's $(touch injected5).txt";
-    const RunResult run = run_program("kesto_gen_v2", gen_args(base, window_values(), log), dir.path());
+    const RunResult run = run_gen(dir, gen_args(base, window_values(), log));
     ASSERT_EQ(run.status, 0) << run.err;
     for (int i = 1; i <= 5; ++i)
         EXPECT_FALSE(file_exists(dir.file("injected" + std::to_string(i)))) << i;
@@ -373,14 +385,15 @@ TEST(KestoGenV2, ConverterFailuresEndTheRunWithoutReadingOldFiles)
         std::string transpose;
         const char* command;
         const char* status;
+        bool removes;
     };
     const std::vector<Case> cases = {
         {"morrow fails", "printf '%s\\n' \"$@\" > morrow.args\necho 'bad input' >&2\nexit 3\n", kTranspose,
-         "./morrow -o 'set' 'set' >>'r.log'", "exit status 3"},
-        {"transpose fails", kMorrow, "rm -f set.gt\nexit 4\n", "./transpose 'set.gt'", "exit status 4"},
-        {"transpose missing", kMorrow, "", "./transpose 'set.gt'", "exit status 127"},
-        {"morrow missing", "", kTranspose, "./morrow -o 'set' 'set' >>'r.log'", "exit status 127"},
-        {"morrow killed", "kill -9 $$\n", kTranspose, "./morrow -o 'set' 'set' >>'r.log'", ""},
+         "/morrow' '-o' 'set' 'set' failed", "exit status 3", true},
+        {"transpose fails", kMorrow, "rm -f set.gt\nexit 4\n", "/transpose' 'set.gt' failed", "exit status 4", true},
+        {"transpose missing", kMorrow, "", "cannot find the converter transpose", "/transpose)", false},
+        {"morrow missing", "", kTranspose, "cannot find the converter morrow", "(./morrow)", false},
+        {"morrow killed", "kill -9 $$\n", kTranspose, "/morrow' '-o' 'set' 'set' failed", "killed by signal 9", true},
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -394,11 +407,13 @@ TEST(KestoGenV2, ConverterFailuresEndTheRunWithoutReadingOldFiles)
         write_file(dir.file("set.mk"), marker_text(worked_snps()));
         write_file(dir.file("set.gt"), stale_tg);
         write_file(dir.file("set.tg"), stale_tg);
-        const RunResult run = run_program("kesto_gen_v2", gen_args("set"), dir.path());
+        const RunResult run = run_gen(dir, gen_args("set"));
         EXPECT_EQ(run.status, 1) << c.name;
         EXPECT_NE(run.err.find(c.command), std::string::npos) << c.name << ": " << run.err;
         EXPECT_NE(run.err.find(c.status), std::string::npos) << c.name << ": " << run.err;
-        EXPECT_FALSE(file_exists(dir.file("set.tg"))) << c.name;
+        // Old files are removed once a conversion starts; a converter that
+        // cannot be found stops the run before anything is touched.
+        EXPECT_EQ(file_exists(dir.file("set.tg")), !c.removes) << c.name;
         EXPECT_EQ(read_file(dir.file("r.out")), "") << c.name;
     }
 
@@ -408,14 +423,14 @@ TEST(KestoGenV2, ConverterFailuresEndTheRunWithoutReadingOldFiles)
     prepare_gen_inputs(dir, worked_snps());
     write_file(dir.file("set.mk"), marker_text(worked_snps()));
     write_file(dir.file("set.tg"), stale_tg);
-    RunResult run = run_program("kesto_gen_v2", gen_args("set"), dir.path());
+    RunResult run = run_gen(dir, gen_args("set"));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "Input file not found\n");
 
     // Only the genotype file is left out.
     install_converters(dir, kMorrow, "exit 0\n");
     write_file(dir.file("set.tg"), stale_tg);
-    run = run_program("kesto_gen_v2", gen_args("set"), dir.path());
+    run = run_gen(dir, gen_args("set"));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "File genotype not found\n");
     EXPECT_EQ(read_file(dir.file("r.out")), "");
@@ -432,7 +447,7 @@ TEST(WindowPrograms, MissingInputsEndWithStatusOne)
 
     std::vector<std::string> args = gen_args("set");
     args[3] = "no_assoc.txt";
-    RunResult run = run_program("kesto_gen_v2", args, dir.path());
+    RunResult run = run_gen(dir, args);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "File snptest not found\n");
     EXPECT_EQ(read_file(dir.file("r.out")), "");
@@ -464,7 +479,7 @@ TEST(WindowPrograms, OutputsThatCannotBeCreatedStopEverything)
     for (const int slot : {5, 7}) {
         std::vector<std::string> args = gen_args("set");
         args[static_cast<std::size_t>(slot)] = "no_folder/out.txt";
-        RunResult run = run_program("kesto_gen_v2", args, dir.path());
+        RunResult run = run_gen(dir, args);
         EXPECT_EQ(run.status, 1);
         EXPECT_NE(run.err.find("cannot create 'no_folder/out.txt'"), std::string::npos) << run.err;
         EXPECT_FALSE(file_exists(dir.file("morrow.args")));
@@ -489,7 +504,7 @@ TEST(WindowPrograms, LastLineWithoutNewlineIsRead)
     write_file(dir.file("table.txt"), drop_final_newline(legend_text(snps)));
     write_file(dir.file("geno.txt"), drop_final_newline(genotype_text(snps)));
     // The last SNP (520) sets the region end: windows up to 400-500.
-    RunResult run = run_program("kesto_gen_v2", gen_args("set"), dir.path());
+    RunResult run = run_gen(dir, gen_args("set"));
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(read_file(dir.file("r.out")), kWorkedResults);
     run = run_program("kesto_matrix", matrix_args(), dir.path());
@@ -512,7 +527,7 @@ TEST(WindowPrograms, NonNumericPValuesAreNoHits)
                                  "200\t300\t0\t0\t-1\n"
                                  "300\t400\t2\t0\t1\n"
                                  "400\t500\t0\t0\t-1\n";
-    RunResult run = run_program("kesto_gen_v2", gen_args("set"), dir.path());
+    RunResult run = run_gen(dir, gen_args("set"));
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(read_file(dir.file("r.out")), expected);
     EXPECT_EQ(run.err, "kesto_gen_v2: assoc.txt: 2 p-values are not numbers and count as no hit\n");
@@ -569,7 +584,7 @@ TEST(WindowPrograms, InputsThatDisagreeAreRefusedBeforeTheScan)
         install_converters(dir);
         prepare_gen_inputs(dir, snps);
         write_file(dir.file(c.file), c.content);
-        const RunResult run = run_program("kesto_gen_v2", gen_args("set"), dir.path());
+        const RunResult run = run_gen(dir, gen_args("set"));
         EXPECT_EQ(run.status, 1) << c.name;
         EXPECT_EQ(run.err.find(c.message), 0u) << c.name << ": " << run.err;
         EXPECT_EQ(read_file(dir.file("r.out")), "") << c.name;
@@ -723,7 +738,7 @@ TEST(RealConverters, SameRowsAsTheMatrixProgram)
     prepare_matrix_inputs(dir, snps);
     const std::vector<std::string> values = window_values({"300", "120", "-1", "-1"});
 
-    const RunResult gen = run_program("kesto_gen_v2", gen_args("plink set", values), dir.path());
+    const RunResult gen = run_gen(dir, gen_args("plink set", values));
     ASSERT_EQ(gen.status, 0) << gen.out << gen.err;
     const std::string gen_rows = read_file(dir.file("r.out"));
     const std::string log = read_file(dir.file("r.log"));

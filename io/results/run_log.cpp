@@ -31,20 +31,16 @@ long RunLog::warnings() const
     return n;
 }
 
-Status RunLog::write(const std::string& path, const std::vector<std::string>& closing) const
+Status RunLog::write(TableFile& file, const std::vector<std::string>& closing) const
 {
-    TableFile file;
-    Status status = file.open(path);
-    if (!status)
-        return status;
     std::string text;
     for (const std::string& l : lines_)
         text += l + "\n";
-    for (const std::string& l : warning_lines())
-        text += l + "\n";
     for (const std::string& l : closing)
         text += l + "\n";
-    status = file.write(text);
+    for (const std::string& l : warning_lines())
+        text += l + "\n";
+    Status status = file.write(text);
     if (!status)
         return status;
     return file.close();

@@ -2,6 +2,7 @@
 #define KESTO_IO_RESULTS_RUN_LOG_H
 
 #include "status.h"
+#include "table_file.h"
 
 #include <map>
 #include <string>
@@ -23,8 +24,8 @@ public:
     std::vector<std::string> warning_lines() const;
     long warnings() const;
 
-    // Writes the lines, then the warnings, then `closing`.
-    Status write(const std::string& path, const std::vector<std::string>& closing) const;
+    // Writes the lines, then `closing`, then the warnings.
+    Status write(TableFile& file, const std::vector<std::string>& closing) const;
 
 private:
     std::vector<std::string> lines_;

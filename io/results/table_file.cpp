@@ -1,5 +1,7 @@
 #include "table_file.h"
 
+#include "file_lock.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -14,11 +16,10 @@ TableFile::~TableFile()
 Status TableFile::open(const std::string& path)
 {
     path_ = path;
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0)
-        return {StatusCode::WriteError, "cannot create '" + path + "': " + std::strerror(errno)};
-    return {};
+    return open_locked_output(path, false, fd_);
 }
+
+Status TableFile::empty() { return empty_output(fd_, path_); }
 
 Status TableFile::write(const std::string& text)
 {

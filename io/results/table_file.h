@@ -15,8 +15,11 @@ public:
     TableFile(const TableFile&) = delete;
     TableFile& operator=(const TableFile&) = delete;
 
-    // Creates or truncates the file.
+    // Creates the file, or opens it without emptying it, and holds it under
+    // an exclusive lock: Locked when another run is writing it.
     Status open(const std::string& path);
+    // Empties the file (once every output of the run is held).
+    Status empty();
     // Writes text that already holds its line ends.
     Status write(const std::string& text);
     Status close();

@@ -2,7 +2,6 @@
 #define KESTO_PROGRAMS_KESTO_ANALYSIS_OPTIONS_H
 
 #include "chromosome_table.h"
-#include "output_check.h"
 #include "run_log.h"
 #include "settings.h"
 
@@ -11,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The options the three analysis subcommands share: the inputs, the
@@ -35,6 +35,10 @@ struct AnalysisOptions {
     std::string excluded_path() const { return out + ".excluded.tsv.gz"; }
     bool direct() const { return legend_prefix.empty(); }
 };
+
+// A file a run reads, with the role it plays ("gene list", ...), for the
+// message of a clash: path, role.
+using FileRole = std::pair<std::string, std::string>;
 
 // Adds the shared options to a subcommand; `with_flank` adds --flank,
 // --flank-up and --flank-down.

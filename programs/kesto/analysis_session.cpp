@@ -1,5 +1,6 @@
 #include "analysis_session.h"
 
+#include "file_identity.h"
 #include "progress.h"
 #include "table_file.h"
 
@@ -46,10 +47,26 @@ int run_session(const std::string& command_line, AnalysisOptions& options, const
     std::vector<FileRole> inputs = spec.inputs;
     for (const FileRole& input : reference_inputs(options, *source))
         inputs.push_back(input);
-    std::vector<FileRole> outputs = {{table_path, "result table"}, {log_path, "log"}};
+    RunFiles files;
+    for (const FileRole& input : inputs)
+        files.input(input.second, input.first);
+    files.output("result table", table_path);
+    files.output("log", log_path);
     if (options.direct())
-        outputs.emplace_back(options.excluded_path(), "report of left-out SNPs");
-    status = check_outputs(inputs, outputs);
+        files.output("report of left-out SNPs", options.excluded_path());
+    status = files.check();
+    if (!status)
+        return fail(status);
+    // Both files held before either is emptied: a second run on the same
+    // prefix stops here and spoils nothing.
+    TableFile table, log_file;
+    status = table.open(table_path);
+    if (status)
+        status = log_file.open(log_path);
+    if (status)
+        status = table.empty();
+    if (status)
+        status = log_file.empty();
     if (!status)
         return fail(status);
 
@@ -64,10 +81,7 @@ int run_session(const std::string& command_line, AnalysisOptions& options, const
     if (spec.log_settings)
         spec.log_settings(log);
 
-    TableFile table;
-    status = table.open(table_path);
-    if (status)
-        status = table.write(spec.header);
+    status = table.write(spec.header);
     if (!status)
         return fail(status);
 
@@ -100,7 +114,9 @@ int run_session(const std::string& command_line, AnalysisOptions& options, const
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     closing.push_back("run time: " + clock_text(seconds) + " (" + std::to_string(seconds) + " s)");
-    const Status logged = log.write(log_path, closing);
+    Status logged = log.write(log_file, closing);
+    if (logged)
+        logged = log_file.close();
     if (!status)
         return fail(status);
     if (!logged)

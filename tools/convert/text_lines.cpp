@@ -2,45 +2,22 @@
 
 #include "convert_error.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <sys/types.h>
-
 namespace convert {
 
-LineReader::LineReader(const std::string& path) : path_(path)
+LineReader::LineReader(const std::string& path)
 {
-    file_ = std::fopen(path.c_str(), "rb");
-    if (file_ == nullptr)
-        throw ConvertError("cannot open " + path + ": " + std::strerror(errno));
-}
-
-LineReader::~LineReader()
-{
-    std::free(buffer_);
-    if (file_ != nullptr)
-        std::fclose(file_);
+    const Status opened = source_.open(path);
+    if (!opened.ok())
+        throw ConvertError("cannot open " + opened.message);
 }
 
 bool LineReader::next(std::string_view& line)
 {
-    errno = 0;
-    const ssize_t length = ::getline(&buffer_, &capacity_, file_);
-    if (length < 0) {
-        if (std::ferror(file_))
-            throw ConvertError("cannot read " + path_ + " after line " + std::to_string(line_number_) +
-                               ": " + std::strerror(errno));
-        return false;
-    }
-    ++line_number_;
-    std::size_t size = static_cast<std::size_t>(length);
-    if (size > 0 && buffer_[size - 1] == '\n')
-        --size;
-    if (size > 0 && buffer_[size - 1] == '\r')
-        --size;
-    line = std::string_view(buffer_, size);
-    return true;
+    if (source_.next(line))
+        return true;
+    if (!source_.status().ok())
+        throw ConvertError("cannot read " + source_.status().message);
+    return false;
 }
 
 void split_blanks(std::string_view line, std::vector<std::string_view>& fields)

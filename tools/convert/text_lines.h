@@ -1,22 +1,23 @@
 #ifndef KESTO_CONVERT_TEXT_LINES_H
 #define KESTO_CONVERT_TEXT_LINES_H
 
+#include "line_source.h"
+
 #include <cstddef>
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace convert {
 
-// Reads a text file line by line, counting lines from 1. The line end ("\n",
-// with or without a "\r" before it) is not part of the line; a last line
-// without a line end is still a line.
+// Reads a text file line by line through the suite's LineSource (one pass;
+// plain, gzip or BGZF; LF, CRLF or a lone CR as line end; a byte-order mark
+// dropped), counting lines from 1. The line end is not part of the line; a
+// last line without a line end is still a line.
 class LineReader {
 public:
     // Throws ConvertError when the file cannot be opened.
     explicit LineReader(const std::string& path);
-    ~LineReader();
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
@@ -24,15 +25,11 @@ public:
     // file. Throws ConvertError on a read error.
     bool next(std::string_view& line);
 
-    std::size_t line_number() const { return line_number_; }
-    const std::string& path() const { return path_; }
+    std::size_t line_number() const { return static_cast<std::size_t>(source_.line_number()); }
+    const std::string& path() const { return source_.path(); }
 
 private:
-    std::string path_;
-    std::FILE* file_ = nullptr;
-    char* buffer_ = nullptr;
-    std::size_t capacity_ = 0;
-    std::size_t line_number_ = 0;
+    LineSource source_;
 };
 
 // Splits on runs of blanks (spaces and tabs); leading and trailing blanks give
