@@ -12,44 +12,59 @@
 void add_analysis_options(CLI::App& command, AnalysisOptions& o, bool with_flank)
 {
     command.add_option("--bfile", o.bfile, "reference as PLINK 1 binary files PREFIX.bed/.bim/.fam")
-        ->group("Inputs");
-    command.add_option("--vcf", o.vcf, "reference as VCF or BCF")->group("Inputs");
-    command.add_option("--sumstats", o.sumstats, "summary statistics (with --bfile or --vcf)")->group("Inputs");
+        ->group("Inputs")
+        ->type_name("PREFIX");
+    command.add_option("--vcf", o.vcf, "reference as VCF or BCF")->group("Inputs")
+        ->type_name("FILE");
+    command.add_option("--sumstats", o.sumstats, "summary statistics (with --bfile or --vcf)")->group("Inputs")
+        ->type_name("FILE");
     command.add_option("--keep", o.keep, "individuals of the reference to use (IID, or FID IID, a line)")
-        ->group("Inputs");
+        ->group("Inputs")
+        ->type_name("FILE");
     command.add_option("--legend-prefix", o.legend_prefix,
                        "prepared files: put before legend_chrC.txt (a folder ends in /)")
-        ->group("Inputs");
+        ->group("Inputs")
+        ->type_name("PREFIX");
     command.add_option("--genotype-prefix", o.genotype_prefix,
                        "prepared files: put before genotype_chrC.txt (default: the legend prefix)")
-        ->group("Inputs");
+        ->group("Inputs")
+        ->type_name("PREFIX");
     command.add_flag("--drop-ambiguous", o.drop_ambiguous, "leave out strand-ambiguous A/T and C/G SNPs")
         ->group("Inputs");
     command.add_flag("--allow-build-mismatch", o.allow_build_mismatch,
                      "go on when the two files' SNP ids put fewer than 90 % of SNPs at the same position")
         ->group("Inputs");
-    command.add_option("--out", o.out, "output prefix: PREFIX.<table>.tsv and PREFIX.log")->required();
+    command.add_option("--out", o.out, "output prefix: PREFIX.<table>.tsv and PREFIX.log")->required()
+        ->type_name("PREFIX");
     command.add_option("--alpha", o.settings.alpha, "p-value threshold of a SNP hit")
         ->check(CLI::Range(0.0, 1.0))
-        ->capture_default_str();
+        ->capture_default_str()
+        ->type_name("P");
     command.add_option("--share", o.settings.share, "share of LD variance the kept components explain")
         ->check(CLI::Range(0.0, 1.0))
-        ->capture_default_str();
+        ->capture_default_str()
+        ->type_name("SHARE");
     command.add_option("--maf", o.settings.rare, "allele frequency below which a SNP pair's LD counts 0")
         ->check(CLI::Range(0.0, 0.5))
-        ->capture_default_str();
-    command.add_option("--chr", o.chromosomes, "chromosomes to analyse (comma-separated list)")->delimiter(',');
+        ->capture_default_str()
+        ->type_name("FREQ");
+    command.add_option("--chr", o.chromosomes, "chromosomes to analyse (comma-separated list)")->delimiter(',')
+        ->type_name("LIST");
     command.add_option("--threads", o.threads, "worker threads (default: the machine's cores)")
-        ->check(CLI::Range(1, 256));
+        ->check(CLI::Range(1, 256))
+        ->type_name("N");
     command.add_flag("--quiet", o.quiet, "no progress on standard error");
     if (with_flank) {
         auto* both = command.add_option("--flank", o.flank, "base pairs added on both sides of each gene")
-                         ->check(CLI::NonNegativeNumber);
+                         ->check(CLI::NonNegativeNumber)
+        ->type_name("BP");
         auto* up = command.add_option("--flank-up", o.settings.flank_up, "base pairs added before each gene's start")
-                       ->check(CLI::NonNegativeNumber);
+                       ->check(CLI::NonNegativeNumber)
+        ->type_name("BP");
         auto* down =
             command.add_option("--flank-down", o.settings.flank_down, "base pairs added after each gene's end")
-                ->check(CLI::NonNegativeNumber);
+                ->check(CLI::NonNegativeNumber)
+        ->type_name("BP");
         both->excludes(up)->excludes(down);
     }
 }

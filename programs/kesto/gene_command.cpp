@@ -41,7 +41,8 @@ Subcommand add_gene_command(CLI::App& kesto, const std::string& command_line)
     CLI::App* app = kesto.add_subcommand("gene", "one regional p-value per gene");
     app->add_option("--genes", options->genes, "gene list: header, then chromosome, id, start, end, name a line")
         ->required()
-        ->group("Inputs");
+        ->group("Inputs")
+        ->type_name("FILE");
     add_analysis_options(*app, options->common, true);
     const auto run = [options, command_line]() {
         SessionSpec spec;

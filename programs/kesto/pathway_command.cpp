@@ -46,14 +46,17 @@ Subcommand add_pathway_command(CLI::App& kesto, const std::string& command_line)
     CLI::App* app = kesto.add_subcommand("pathway", "one regional p-value per gene set");
     app->add_option("--genes", options->genes, "gene list: header, then chromosome, id, start, end, name a line")
         ->required()
-        ->group("Inputs");
+        ->group("Inputs")
+        ->type_name("FILE");
     app->add_option("--gene-sets", options->gene_sets, "gene sets: id, name, member gene names a line (GMT layout)")
         ->required()
-        ->group("Inputs");
+        ->group("Inputs")
+        ->type_name("FILE");
     app->add_option("--merge-distance", options->common.settings.merge_distance,
                     "member genes this close (base pairs, each side) form one region")
         ->check(CLI::NonNegativeNumber)
-        ->capture_default_str();
+        ->capture_default_str()
+        ->type_name("BP");
     add_analysis_options(*app, options->common, true);
     const auto run = [options, command_line]() {
         SessionSpec spec;

@@ -22,14 +22,18 @@ Subcommand add_window_command(CLI::App& kesto, const std::string& command_line)
     CLI::App* app = kesto.add_subcommand("window", "sliding-window regional p-values over the reference");
     app->add_option("--width", options->layout.width, "window width in base pairs")
         ->required()
-        ->check(CLI::Range(1, 2147483647));
+        ->check(CLI::Range(1, 2147483647))
+        ->type_name("BP");
     app->add_option("--step", options->layout.step, "distance between window starts in base pairs")
         ->required()
-        ->check(CLI::Range(1, 2147483647));
+        ->check(CLI::Range(1, 2147483647))
+        ->type_name("BP");
     app->add_option("--from", options->layout.from, "first position scanned (default: each chromosome's first SNP)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(CLI::NonNegativeNumber)
+        ->type_name("BP");
     app->add_option("--to", options->layout.to, "end of the scanned stretch (default: each chromosome's last SNP)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(CLI::NonNegativeNumber)
+        ->type_name("BP");
     add_analysis_options(*app, options->common, false);
     const auto run = [options, command_line]() {
         SessionSpec spec;
