@@ -42,7 +42,8 @@ void ChromosomeBlock::reset(const std::string& chromosome, std::size_t samples)
     row_bytes_ = packed_bytes(samples);
     snps_.clear();
     text_.clear();
-    genotypes_.clear();
+    chunks_.clear();
+    rows_per_chunk_ = std::max<std::size_t>(1, chunk_bytes_ / std::max<std::size_t>(1, row_bytes_));
 }
 
 void ChromosomeBlock::add(std::int64_t position, std::string_view id, std::string_view p_text,
@@ -52,7 +53,11 @@ void ChromosomeBlock::add(std::int64_t position, std::string_view id, std::strin
                         static_cast<std::uint32_t>(p_text.size())});
     text_.append(id.data(), id.size());
     text_.append(p_text.data(), p_text.size());
-    genotypes_.insert(genotypes_.end(), packed, packed + row_bytes_);
+    if (chunks_.empty() || chunks_.back().size() == rows_per_chunk_ * row_bytes_) {
+        chunks_.emplace_back();
+        chunks_.back().reserve(rows_per_chunk_ * row_bytes_);
+    }
+    chunks_.back().insert(chunks_.back().end(), packed, packed + row_bytes_);
 }
 
 Status ChromosomeBlock::visit_sorted(const SnpVisitor& visit) const
@@ -114,7 +119,7 @@ Status ChromosomeBlock::write(const std::string& legend_path, const std::string&
         line += id;
         line += '\t';
         line += position;
-        const std::uint8_t* row = genotypes_.data() + static_cast<std::size_t>(s) * row_bytes_;
+        const std::uint8_t* row = chunks_[s / rows_per_chunk_].data() + (s % rows_per_chunk_) * row_bytes_;
         for (std::size_t b = 0; b < full; ++b)
             line += texts[row[b]];
         for (std::size_t k = 0; k < rest; ++k)

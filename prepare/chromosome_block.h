@@ -14,12 +14,14 @@
 // legend and genotype files of the suite.
 class ChromosomeBlock {
 public:
+    // Genotypes are kept in chunks of about `chunk_bytes`.
+    explicit ChromosomeBlock(std::size_t chunk_bytes = std::size_t(8) << 20) : chunk_bytes_(chunk_bytes) {}
+
     void reset(const std::string& chromosome, std::size_t samples);
     void add(std::int64_t position, std::string_view id, std::string_view p_text, const std::uint8_t* packed);
 
     const std::string& chromosome() const { return chromosome_; }
     std::size_t size() const { return snps_.size(); }
-    std::size_t bytes() const { return genotypes_.capacity() + text_.capacity(); }
 
     // Hands every SNP to `visit` in ascending position (reference order
     // among equal positions): position, id, p-value text and the packed
@@ -46,7 +48,11 @@ private:
     std::size_t samples_ = 0;
     std::vector<Snp> snps_;
     std::string text_;
-    std::vector<std::uint8_t> genotypes_;
+    // Genotype rows in chunks of a fixed size, so that growing never copies
+    // (nor briefly doubles) a chromosome's genotypes.
+    std::size_t chunk_bytes_;
+    std::size_t rows_per_chunk_ = 1;
+    std::vector<std::vector<std::uint8_t>> chunks_;
 };
 
 #endif

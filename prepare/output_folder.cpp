@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
+#include <dirent.h>
 #include <sys/stat.h>
 
 namespace {
@@ -97,4 +99,22 @@ void OutputFolder::abandon()
     for (const std::string& name : names_)
         std::remove((dir_ + "/" + name + ".part").c_str());
     names_.clear();
+}
+
+std::vector<std::string> OutputFolder::strangers(const std::vector<std::string>& written) const
+{
+    std::vector<std::string> out;
+    DIR* folder = opendir(dir_.c_str());
+    if (!folder)
+        return out;
+    while (const dirent* entry = readdir(folder)) {
+        const std::string name = entry->d_name;
+        const bool chromosome_file = name.compare(0, 10, "legend_chr") == 0 || name.compare(0, 12, "genotype_chr") == 0;
+        if (chromosome_file && is_prepare_output_name(name) &&
+            std::find(written.begin(), written.end(), name) == written.end())
+            out.push_back(name);
+    }
+    closedir(folder);
+    std::sort(out.begin(), out.end());
+    return out;
 }

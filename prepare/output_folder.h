@@ -27,6 +27,10 @@ public:
     // Removes every started file.
     void abandon();
 
+    // Files in the folder with an output's name that this run did not write
+    // (left by an earlier run: the programs would read them).
+    std::vector<std::string> strangers(const std::vector<std::string>& written) const;
+
     const std::string& dir() const { return dir_; }
     std::string final_path(const std::string& name) const { return dir_ + "/" + name; }
 

@@ -233,7 +233,7 @@ int run_prepare(const PrepareCommand& c, const std::string& command_line)
 
     // Genes and gene sets.
     if (!c.genes.empty()) {
-        GeneTable genes;
+        GeneLocationTable genes;
         status = read_gene_locations(c.genes, genes);
         if (status.ok())
             status = write_gene_list(out.start("genelist.txt"), genes);
@@ -265,6 +265,14 @@ int run_prepare(const PrepareCommand& c, const std::string& command_line)
         return fail(status);
     }
     std::cerr << summary_text(log, out.dir());
+    const std::vector<std::string> strangers = out.strangers(report.written);
+    if (!strangers.empty()) {
+        std::cerr << kName << ": WARNING: " << out.dir() << " also holds files this run did not write, which the "
+                  << "programs would read with the new ones:";
+        for (const std::string& name : strangers)
+            std::cerr << " " << name;
+        std::cerr << "\n";
+    }
     if (report.kept == 0) {
         std::cerr << kName << ": no SNP of the summary statistics matched the reference; see "
                   << out.final_path("excluded.tsv.gz") << " and " << out.final_path("prepare.log") << "\n";

@@ -129,6 +129,9 @@ std::string summary_text(const PrepareLog& log, const std::string& dir)
     if (!chromosomes.empty())
         out << " on chromosome" << (chromosomes.find(',') != std::string::npos ? "s " : " ") << chromosomes;
     out << "\n";
+    if (r.skipped_other_tests > 0)
+        out << "kesto prepare: " << r.skipped_other_tests
+            << " rows of other tests than the additive one (TEST column) skipped\n";
     if (left > 0) {
         out << "kesto prepare: " << left << " left out (" << dir << "/excluded.tsv.gz):";
         for (int k = 1; k < kExclusionKinds; ++k)

@@ -25,7 +25,7 @@ struct PrepareLog {
     bool build_possible = false;
     PrepareReport report;
     std::string genes_file, gene_sets_file;
-    GeneTable genes;
+    GeneLocationTable genes;
     GeneSetTable gene_sets;
 };
 

@@ -225,6 +225,9 @@ TEST(Prepare, EveryLayoutGivesTheSimulatorsFilesAndResults)
         }
         EXPECT_EQ(genelist_result(dir, genes, out + "/", "got.out"), expected);
         EXPECT_EQ(read_gz(out + "/excluded.tsv.gz"), "id\tchromosome\tposition\talleles\treason\tline\n");
+        EXPECT_EQ(contains(r.err, "1000 rows of other tests than the additive one (TEST column) skipped"),
+                  layout.name == "plink1_logistic")
+            << r.err;
     }
 }
 
@@ -267,6 +270,33 @@ TEST(Prepare, CompressedOutputHoldsThePlainText)
     EXPECT_TRUE(contains(log, "format: PLINK 2 .glm (recognised from the header)")) << log;
     EXPECT_TRUE(contains(log, "  1\t1000\t1000\n")) << log;
     EXPECT_TRUE(contains(log, "same genome build")) << log;
+}
+
+} // namespace
+
+namespace {
+
+TEST(KestoCommandLine, HelpVersionAndBadWords)
+{
+    RunResult r = run_program("kesto", {"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, std::string("kesto ") + KESTO_VERSION + "\n");
+    r = run_program("kesto", {"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(contains(r.out, "prepare")) << r.out;
+    EXPECT_EQ(r.err, "");
+    r = run_program("kesto", {"prepare", "--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* option : {"--bfile PREFIX", "--vcf FILE", "--keep FILE", "--sumstats FILE", "--match",
+                               "--drop-ambiguous", "--allow-build-mismatch", "--genes FILE", "--out DIR", "--plain"})
+        EXPECT_TRUE(contains(r.out, option)) << option;
+    for (const std::vector<std::string>& words :
+         {std::vector<std::string>{}, {"bogus"}, {"prepare", "--bogus"}, {"prepare", "--match", "near"}}) {
+        r = run_program("kesto", words);
+        EXPECT_EQ(r.status, 2) << (words.empty() ? "" : words.back());
+        EXPECT_NE(r.err, "");
+        EXPECT_EQ(r.out, "");
+    }
 }
 
 } // namespace

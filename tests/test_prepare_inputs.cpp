@@ -184,6 +184,14 @@ TEST_F(Exclusions, KeepListChoosesIndividuals)
     EXPECT_EQ(read_file(dir.file("out/genotype_chr1.txt")),
               "snp_id\tposition\ts1\ts3\nrs1\t100\t0\t2\nrs3\t300\t1\t0\nrs10\t1000\t2\t-1\n");
     EXPECT_TRUE(contains(read_file(dir.file("out/prepare.log")), "individuals: 2 kept of 4 (--keep"));
+
+    // A second run into the folder warns about files it did not write.
+    write_file(dir.file("out/legend_chr7.txt.gz"), "old");
+    const RunResult again = run({"--keep", dir.file("keep.txt")});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_TRUE(contains(again.err, "also holds files this run did not write, which the programs would read with the "
+                                    "new ones: legend_chr7.txt.gz\n"))
+        << again.err;
 }
 
 TEST_F(Exclusions, RefusalsAndFailures)

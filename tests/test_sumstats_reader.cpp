@@ -430,3 +430,17 @@ TEST(FormatNames, AllDistinct)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SumstatsReader, OlderSaigePrefersRsid)
+{
+    TempDir dir;
+    write_file(dir.file("saige_old.txt"),
+               "CHR POS rsid SNPID Allele1 Allele2 p.value\n1 13528 rs1 1:13528_C/G C G 0.615624\n");
+    const ReadResult r = read_all(dir.file("saige_old.txt"));
+    ASSERT_TRUE(r.status.ok()) << r.status.message;
+    EXPECT_EQ(join(r.layout.columns_used), "id=rsid,chr=CHR,pos=POS,a1=Allele1,a2=Allele2,p=p.value");
+}
+
+} // namespace

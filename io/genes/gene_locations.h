@@ -29,7 +29,7 @@ struct GeneLocation {
     std::string name;         // symbol; the id when the file gives none
 };
 
-struct GeneTable {
+struct GeneLocationTable {
     GeneFileFormat format = GeneFileFormat::GeneLoc;
     std::vector<GeneLocation> genes;                // in file order
     long other_features = 0;                        // GTF/GFF3 rows that are not `gene`
@@ -39,11 +39,11 @@ struct GeneTable {
 
 // Reads a gene location file (plain or compressed); the format is recognised
 // from the content. A bad row gives a Malformed status naming file and line.
-Status read_gene_locations(const std::string& path, GeneTable& table);
+Status read_gene_locations(const std::string& path, GeneLocationTable& table);
 
 // The suite's gene list: header, then chromosome, id, start, end, name,
 // tab-separated.
-void write_gene_list(std::ostream& out, const GeneTable& table);
-Status write_gene_list(const std::string& path, const GeneTable& table);
+void write_gene_list(std::ostream& out, const GeneLocationTable& table);
+Status write_gene_list(const std::string& path, const GeneLocationTable& table);
 
 #endif

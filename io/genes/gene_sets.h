@@ -34,7 +34,7 @@ Status read_gene_sets(const std::string& path, GeneSetTable& table);
 // stays; one equal to a gene id (an Entrez id in an Entrez GMT, say) is
 // replaced by that gene's name; the rest are counted in missing_members
 // (and still written, so the pathway file keeps the set as given).
-void match_gene_sets(GeneSetTable& table, const GeneTable& genes);
+void match_gene_sets(GeneSetTable& table, const GeneLocationTable& genes);
 
 // The suite's pathway file: id, name, members, tab-separated, no header.
 void write_pathway_file(std::ostream& out, const GeneSetTable& table);

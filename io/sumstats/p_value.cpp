@@ -2,9 +2,8 @@
 
 #include "sumstats_reader.h"
 
-#include <cerrno>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 bool is_missing_code(std::string_view field)
@@ -140,11 +139,8 @@ void read_log10p_field(std::string_view field, PValue& out)
 
 std::string shortest_round_trip(double value)
 {
+    // %g style with the fewest digits that read back as the same double.
     char buffer[40];
-    for (int digits = 1; digits <= 17; ++digits) {
-        std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
-        if (std::strtod(buffer, nullptr) == value)
-            break;
-    }
-    return buffer;
+    const std::to_chars_result end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general);
+    return std::string(buffer, end.ptr);
 }

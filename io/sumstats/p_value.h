@@ -31,7 +31,8 @@ void read_p_field(std::string_view field, PValue& out);
 // range.
 void read_log10p_field(std::string_view field, PValue& out);
 
-// The shortest "%.Ng" text (N = 1..17) that strtod reads back as `value`.
+// The shortest "%.Ng" text (N = 1..17) that strtod reads back as `value`
+// (std::to_chars, general format).
 std::string shortest_round_trip(double value);
 
 #endif

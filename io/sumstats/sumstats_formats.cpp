@@ -38,7 +38,7 @@ const std::vector<FormatColumns>& known_formats()
          "ID", "#CHROM|CHROM", "POS", "REF|A1", "ALT|ALT1|OMITTED|AX", "P", "LOG10_P|NEG_LOG10_P", "TEST"},
         {SumstatsFormat::Saige,
          {"CHR", "POS", "Allele1", "Allele2", "p.value", nullptr},
-         "MarkerID|SNPID|rsid", "CHR", "POS", "Allele1", "Allele2", "p.value", "", ""},
+         "MarkerID|rsid|SNPID", "CHR", "POS", "Allele1", "Allele2", "p.value", "", ""},
         {SumstatsFormat::Plink1Assoc,
          {"CHR", "SNP", "BP", "P", nullptr},
          "SNP", "CHR", "BP", "A1", "A2", "P", "", "TEST"},

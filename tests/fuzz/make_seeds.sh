@@ -114,6 +114,22 @@ done
 
 seed fuzz_gt plain < "$work/gt"
 
+# Summary statistics: the hand-written fixtures of every format, read as
+# recognised (setting 0), forced (8 + format) and with named columns (16).
+for f in "$root"/tests/data/sumstats/*; do
+  name=$(basename "$f")
+  { byte 0; cat "$f"; } | seed fuzz_sumstats "$name"
+done
+{ byte 9; cat "$root/tests/data/sumstats/plink2.PHENO1.glm.linear"; } | seed fuzz_sumstats forced_plink2
+{ byte 16; printf 'ID\tCHR\tPOS\tA1\tP\nrs1\tchr1\t5\ta\t0.5\nrs2\t23\t6\tG\t1e-400\n'; } | seed fuzz_sumstats columns
+{ byte 17; printf 'ID CHR POS A1 P\nrs1 1 5 a 320.5\nrs2 X 6 G -1\n'; } | seed fuzz_sumstats columns_log10
+
+# Gene files and GMT sets.
+for f in ncbi37.gene.loc genes.bed genes.gtf genes.gff3; do
+  { cat "$root/tests/data/genes/$f"; printf '%s' "$sep"; cat "$root/tests/data/genes/sets.gmt"; } |
+    seed fuzz_gene_files "$f"
+done
+
 for f in legend genotype genes pathways mk assoc bim fam map ped; do
   head -n 2 "$work/$f" | tail -n 1 | seed fuzz_split_fields "$f"
 done

@@ -22,6 +22,12 @@ const char* const kSimUsage =
     "                     and .ped/.map files (default: none)\n"
     "  --spacing BP       mean gap between SNPs in bp, at least 100 (default 3000)\n"
     "  --missing RATE     share of missing genotypes, 0 to 0.5 (default 0.01)\n"
+    "  --sumstats LIST    also write the association results in the layouts of\n"
+    "                     LIST: all, or some of gwas-ssf, plink2, assoc, qassoc,\n"
+    "                     logistic, linear, regenie, saige, bolt, metal, custom\n"
+    "                     (comma-separated; files sumstats*, all chromosomes)\n"
+    "  --vcf CHR          also write chromosome CHR (or all) as VCF 4.2 with GT,\n"
+    "                     genotypes_chrC.vcf (default: none)\n"
     "  --help             show this text\n";
 
 namespace {
@@ -56,7 +62,7 @@ bool read_count(const std::string& name, const std::string& text, int low, int h
 bool is_known(const std::string& name)
 {
     for (const char* known : {"--out", "--seed", "--chromosomes", "--snps", "--individuals", "--genes",
-                              "--pathways", "--plink", "--spacing", "--missing"})
+                              "--pathways", "--plink", "--spacing", "--missing", "--sumstats", "--vcf"})
         if (name == known)
             return true;
     return false;
@@ -88,6 +94,22 @@ bool read_option(const std::string& name, const std::string& text, SimOptions& o
         }
         o.missing = v;
         return true;
+    }
+    if (name == "--sumstats") {
+        if (!parse_layout_list(text, o.sumstats)) {
+            std::cerr << kProgram << ": --sumstats must be all or a comma-separated list of gwas-ssf, plink2, "
+                         "assoc, qassoc, logistic, linear, regenie, saige, bolt, metal, custom; got '"
+                      << text << "'\n";
+            return false;
+        }
+        return true;
+    }
+    if (name == "--vcf") {
+        if (text == "all") {
+            o.vcf = SimOptions::kAllChromosomes;
+            return true;
+        }
+        return read_count(name, text, 1, 99, o.vcf);
     }
     if (name == "--chromosomes")
         return read_count(name, text, 1, 99, o.chromosomes);
@@ -131,6 +153,11 @@ int parse_sim_options(int argc, const char* const* argv, SimOptions& options)
     }
     if (options.plink > options.chromosomes) {
         std::cerr << kProgram << ": --plink " << options.plink << " names a chromosome beyond --chromosomes "
+                  << options.chromosomes << "\n";
+        return 2;
+    }
+    if (options.vcf > options.chromosomes) {
+        std::cerr << kProgram << ": --vcf " << options.vcf << " names a chromosome beyond --chromosomes "
                   << options.chromosomes << "\n";
         return 2;
     }

@@ -1,8 +1,11 @@
 #ifndef KESTO_SIMULATE_OPTIONS_H
 #define KESTO_SIMULATE_OPTIONS_H
 
+#include "sumstats_files.h"
+
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct SimOptions {
     std::string out = ".";
@@ -15,6 +18,9 @@ struct SimOptions {
     int plink = 0;            // chromosome written as PLINK files, 0 for none
     int spacing = 3000;       // mean gap between neighbouring SNPs, bp
     double missing = 0.01;    // share of genotypes coded -1
+    std::vector<SumstatsLayoutKind> sumstats;  // association tables to write (none by default)
+    int vcf = 0;              // chromosome written as VCF, 0 for none, kAllChromosomes for every one
+    static constexpr int kAllChromosomes = -1;
 };
 
 extern const char* const kSimUsage;

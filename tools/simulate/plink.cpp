@@ -1,8 +1,11 @@
 #include "plink.h"
 
+#include "alleles.h"
 #include "outfile.h"
 #include "random.h"
 #include "text_files.h"
+
+#include <utility>
 
 namespace {
 
@@ -14,15 +17,9 @@ constexpr std::uint8_t kBedBits[] = {1, 3, 2, 0};
 PlinkSet::PlinkSet(std::uint64_t seed, const SnpMap& map, int individuals)
     : map_(map), individuals_(individuals), row_bytes_((static_cast<std::size_t>(individuals) + 3) / 4)
 {
-    static const char kBases[] = "ACGT";
-    Rng alleles(seed, kStreamAlleles, map.chromosome);
-    allele1_.resize(map.size());
-    allele2_.resize(map.size());
-    for (std::size_t j = 0; j < map.size(); ++j) {
-        const std::uint64_t a = alleles.below(4);
-        allele1_[j] = kBases[a];
-        allele2_[j] = kBases[(a + 1 + alleles.below(3)) % 4];
-    }
+    SnpAlleles alleles = make_alleles(seed, map);
+    allele1_ = std::move(alleles.allele1);
+    allele2_ = std::move(alleles.allele2);
     Rng sex(seed, kStreamSex);
     sex_.resize(individuals);
     for (auto& s : sex_)

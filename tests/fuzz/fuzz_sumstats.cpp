@@ -1,0 +1,69 @@
+// The summary-statistics reader (every format, recognised or forced, and
+// column options). The first byte picks the setting: 0-7 read as
+// recognised, 8-15 force format (value - 8), 16+ name columns outright.
+
+#include "fuzz_input.h"
+#include "sumstats/chromosome_names.h"
+#include "sumstats/sumstats_reader.h"
+
+#include <cctype>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const kesto_fuzz::Setting setting = kesto_fuzz::take_setting(data, size);
+    const std::string path = kesto_fuzz::put_file(
+        "sumstats.txt", std::string(reinterpret_cast<const char*>(setting.data), setting.size));
+    SumstatsOptions options;
+    const unsigned v = setting.value % 24;
+    if (v >= 8 && v < 16) {
+        options.force_format = true;
+        options.format = static_cast<SumstatsFormat>(v - 8);
+    } else if (v >= 16) {
+        options.col_id = "ID";
+        options.col_chr = "CHR";
+        options.col_pos = "POS";
+        options.col_a1 = "A1";
+        if (v % 2)
+            options.col_log10p = "P";
+        else
+            options.col_p = "P";
+    }
+    SumstatsReader reader;
+    const Status opened = reader.open(path, options);
+    if (!opened.ok()) {
+        FUZZ_CHECK(opened.code != StatusCode::NotFound);
+        FUZZ_CHECK(opened.code == StatusCode::Usage || opened.message.find(path) == 0);
+        return 0;
+    }
+    const SumstatsLayout& layout = reader.layout();
+    FUZZ_CHECK(layout.has_positions || layout.has_ids);
+    SumstatsRecord record;
+    long last_line = 0;
+    long records = 0;
+    while (reader.next(record)) {
+        ++records;
+        FUZZ_CHECK(record.line > last_line);
+        last_line = record.line;
+        FUZZ_CHECK(record.chromosome == canonical_chromosome(record.raw_chromosome));
+        FUZZ_CHECK(record.position >= -1);
+        FUZZ_CHECK(layout.has_positions || (record.position == -1 && record.raw_chromosome.empty()));
+        for (const std::string* allele : {&record.allele1, &record.allele2})
+            for (char c : *allele)
+                FUZZ_CHECK(!std::islower(static_cast<unsigned char>(c)));
+        if (record.p_state == PState::Ok) {
+            FUZZ_CHECK(record.p >= 0.0 && record.p <= 1.0);
+            FUZZ_CHECK(!record.p_text.empty());
+            // What a legend gets reads back as the very p-value.
+            FUZZ_CHECK(std::strtod(record.p_text.c_str(), nullptr) == record.p);
+            FUZZ_CHECK(!record.underflow || (record.p == 0.0 && record.p_text == "0"));
+        } else {
+            FUZZ_CHECK(record.p_text.empty());
+            FUZZ_CHECK(!record.underflow);
+        }
+    }
+    const Status& status = reader.status();
+    FUZZ_CHECK(status.ok() || status.message.find(path) == 0);
+    FUZZ_CHECK(reader.rows() == records + reader.skipped_other_tests());
+    return 0;
+}

@@ -1,0 +1,272 @@
+// The pieces of kesto prepare's matching: allele pairs, the summary-statistics
+// index (checks while reading, duplicates, look-ups), keep lists, the .bed
+// reader's checks and the output folder's refusals.
+#include "alleles.h"
+#include "chromosome_block.h"
+#include "output_folder.h"
+#include "reference/bed_file.h"
+#include "reference/keep_list.h"
+#include "reference/plink_panel.h"
+#include "sumstats_index.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using kesto_test::TempDir;
+using kesto_test::write_file;
+
+TEST(Alleles, PairsMatchInEitherOrderAndOnEitherStrand)
+{
+    struct Case {
+        const char *a, *b, *r1, *r2;
+        bool fit;
+    };
+    const Case cases[] = {
+        {"A", "G", "A", "G", true},   {"G", "A", "A", "G", true},   {"T", "C", "A", "G", true},
+        {"C", "T", "A", "G", true},   {"A", "C", "A", "G", false},  {"A", "T", "A", "T", true},
+        {"T", "A", "A", "T", true},   {"G", "", "A", "G", true},    {"C", "", "A", "G", true},
+        {"T", "", "A", "C", true},    {"G", "", "A", "C", true},    {"", "", "A", "C", true},
+        {"AT", "A", "A", "AT", true}, {"TA", "T", "A", "AT", true}, {"AT", "G", "A", "AT", false},
+        {"N", "A", "A", "G", false},  {"", "G", "A", "G", true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(alleles_fit(c.a, c.b, c.r1, c.r2), c.fit) << c.a << "/" << c.b << " vs " << c.r1 << "/" << c.r2;
+}
+
+TEST(Alleles, StrandHelpers)
+{
+    EXPECT_EQ(flip_strand("ACGT"), "TGCA");
+    EXPECT_EQ(flip_strand("AN"), "AN");  // not a base: left alone
+    EXPECT_TRUE(strand_ambiguous("A", "T"));
+    EXPECT_TRUE(strand_ambiguous("G", "C"));
+    EXPECT_FALSE(strand_ambiguous("A", "G"));
+    EXPECT_FALSE(strand_ambiguous("AT", "TA"));
+    // One key for a pair in any order and on any strand; other pairs differ.
+    EXPECT_EQ(pair_key("A", "G"), pair_key("G", "A"));
+    EXPECT_EQ(pair_key("A", "G"), pair_key("T", "C"));
+    EXPECT_EQ(pair_key("A", "G"), pair_key("C", "T"));
+    EXPECT_NE(pair_key("A", "G"), pair_key("A", "C"));
+    EXPECT_EQ(pair_key("A", ""), pair_key("T", ""));
+}
+
+SumstatsRecord record(long line, const std::string& id, const std::string& chromosome, std::int64_t position,
+                      const std::string& a1, const std::string& a2, double p, PState state = PState::Ok)
+{
+    SumstatsRecord r;
+    r.line = line;
+    r.id = id;
+    r.chromosome = chromosome;
+    r.raw_chromosome = chromosome.empty() ? "chrUn" : chromosome;
+    r.position = position;
+    r.allele1 = a1;
+    r.allele2 = a2;
+    r.p = p;
+    r.p_state = state;
+    r.p_text = std::to_string(p);
+    return r;
+}
+
+TEST(SumstatsIndex, ChecksWhileReadingAndDuplicates)
+{
+    SumstatsIndex index(SumstatsIndex::Key::Position);
+    index.add(record(2, "a", "1", 100, "A", "G", 0.1));
+    index.add(record(3, "b", "", 200, "A", "G", 0.2));                        // chromosome not understood
+    index.add(record(4, "c", "1", -1, "A", "G", 0.3));                        // no position
+    index.add(record(5, "d", "1", 300, "A", "G", 0, PState::Missing));
+    index.add(record(6, "e", "1", 400, "A", "G", 0, PState::NotNumber));
+    index.add(record(7, "f", "1", 500, "A", "G", 0, PState::OutOfRange));
+    index.add(record(8, "g", "1", 600, "A", "C", 0.6));                       // duplicated (other strand)
+    index.add(record(9, "h", "1", 600, "G", "T", 0.7));
+    index.add(record(10, "i", "1", 600, "A", "G", 0.8));                      // same place, other pair: kept
+    index.add(record(11, "j", "2", 600, "A", "C", 0.9));                      // other chromosome: kept
+    index.add(record(12, "k", "1", 700, "A", "G", 0.2, PState::Missing));     // a copy without p ...
+    index.add(record(13, "l", "1", 700, "A", "G", 0.2));                      // ... does not make this a duplicate
+    index.finish();
+    const Exclusion expected[] = {Exclusion::None,       Exclusion::ChromosomeUnknown, Exclusion::PositionMissing,
+                                  Exclusion::PMissing,   Exclusion::PNotNumber,        Exclusion::POutOfRange,
+                                  Exclusion::Duplicated, Exclusion::Duplicated,        Exclusion::None,
+                                  Exclusion::None,       Exclusion::PMissing,          Exclusion::None};
+    ASSERT_EQ(index.size(), 12u);
+    for (std::uint32_t r = 0; r < index.size(); ++r)
+        EXPECT_EQ(index.reason(r), expected[r]) << "row " << r;
+    EXPECT_EQ(index.valid_p(), 8);
+    EXPECT_EQ(index.p_above_half(), 4);
+    EXPECT_EQ(index.chromosome(1), "chrUn");
+
+    // Look-ups: by place (only rows still open are indexed) and by id.
+    const auto at600 = index.at("1", 600);
+    EXPECT_EQ(at600.last - at600.first, 3);
+    EXPECT_TRUE(index.at("1", 601).empty());
+    EXPECT_TRUE(index.at("7", 100).empty());
+    const auto d = index.with_id("d");
+    ASSERT_EQ(d.last - d.first, 1);
+    EXPECT_EQ(*d.first, 3u);
+    EXPECT_TRUE(index.with_id("zz").empty());
+
+    // Settling: a hinted row takes the hint, the others are not in the reference.
+    index.hint(0, Exclusion::AllelesDiffer);
+    index.set_matched(8);
+    index.settle();
+    EXPECT_EQ(index.reason(0), Exclusion::AllelesDiffer);
+    EXPECT_EQ(index.reason(8), Exclusion::None);
+    EXPECT_EQ(index.reason(9), Exclusion::NotInReference);
+}
+
+TEST(SumstatsIndex, ByIdDuplicatesAndMissingIds)
+{
+    SumstatsIndex index(SumstatsIndex::Key::Id);
+    index.add(record(2, "rs1", "", -1, "a", "g", 0.1));
+    index.add(record(3, "rs1", "", -1, "A", "G", 0.2));
+    index.add(record(4, "", "", -1, "A", "G", 0.3));
+    index.add(record(5, "rs2", "", -1, "A", "G", 0.4));
+    index.finish();
+    EXPECT_EQ(index.reason(0), Exclusion::Duplicated);
+    EXPECT_EQ(index.reason(1), Exclusion::Duplicated);
+    EXPECT_EQ(index.reason(2), Exclusion::IdMissing);
+    EXPECT_EQ(index.reason(3), Exclusion::None);
+}
+
+TEST(KeepList, OneOrTwoIdsPerLine)
+{
+    TempDir dir;
+    write_file(dir.file("keep"), "IND1\nFAM2 IND2 extra\n  \n# note\nFAM3\tIND3\r\n");
+    KeepList keep;
+    ASSERT_TRUE(keep.read(dir.file("keep")).ok());
+    EXPECT_EQ(keep.entries(), 3u);
+    EXPECT_TRUE(keep.keeps("ANY", "IND1"));
+    EXPECT_TRUE(keep.keeps("FAM2", "IND2"));
+    EXPECT_FALSE(keep.keeps("OTHER", "IND2"));  // the family must agree too
+    EXPECT_TRUE(keep.keeps_sample("IND3"));
+    EXPECT_TRUE(keep.keeps_sample("FAM2_IND2"));
+    EXPECT_FALSE(keep.keeps_sample("IND4"));
+
+    write_file(dir.file("empty"), "# nobody\n");
+    KeepList none;
+    const Status status = none.read(dir.file("empty"));
+    EXPECT_EQ(status.code, StatusCode::Malformed);
+    EXPECT_NE(status.message.find("no individual"), std::string::npos);
+    EXPECT_EQ(KeepList().read(dir.file("missing")).code, StatusCode::NotFound);
+}
+
+TEST(BedFile, HeaderAndSizeChecked)
+{
+    TempDir dir;
+    const auto name = [](std::uint64_t i) { return "s" + std::to_string(i + 1); };
+    struct Case {
+        std::string bytes, message;
+    };
+    const Case cases[] = {
+        {"\x6c\x1b\x01\x1b\x2c", ""},
+        {"\x6d\x1b\x01\x1b\x2c", "byte offset 0: not a PLINK .bed file"},
+        {"\x6c\x1b", "only 2 bytes"},
+        {std::string("\x6c\x1b\x00\x1b\x2c", 5), "individual-major"},
+        {"\x6c\x1b\x01\x1b", "byte offset 4: file ends inside SNP 2 (s2)"},
+        {std::string("\x6c\x1b\x01\x1b\x2c\x00", 6), "1 bytes more than expected"},
+    };
+    for (const Case& c : cases) {
+        write_file(dir.file("t.bed"), c.bytes);
+        BedFile bed;
+        const Status status = bed.open(dir.file("t.bed"), 2, 3, name);
+        if (c.message.empty()) {
+            ASSERT_TRUE(status.ok()) << status.message;
+            std::uint8_t row = 0;
+            ASSERT_TRUE(bed.read_snp(1, &row).ok());
+            EXPECT_EQ(row, 0x2c);
+            ASSERT_TRUE(bed.read_snp(0, &row).ok());  // backwards: a seek
+            EXPECT_EQ(row, 0x1b);
+        } else {
+            EXPECT_FALSE(status.ok());
+            EXPECT_NE(status.message.find(c.message), std::string::npos) << status.message;
+        }
+    }
+}
+
+TEST(PlinkPanel, SitesAndCodes)
+{
+    TempDir dir;
+    // Two SNPs of five individuals; bits 00 hom A1, 01 missing, 10 het, 11 hom A2.
+    write_file(dir.file("r.bed"), std::string("\x6c\x1b\x01", 3) + std::string("\xe4\x03\x1b\x02", 4));
+    write_file(dir.file("r.bim"), "chr1\trs1\t0\t100\ta\tg\n1\t.\t0\t200\tC\tT\n");
+    write_file(dir.file("r.fam"), "F1 I1 0 0 1 -9\nF2 I2 0 0 1 -9\nF3 I3 0 0 1 -9\nF4 I4 0 0 1 -9\nF5 I5 0 0 1 -9\n");
+    KeepList keep;
+    PlinkPanel panel;
+    ASSERT_TRUE(panel.open(dir.file("r"), keep).ok());
+    EXPECT_EQ(panel.samples(), (std::vector<std::string>{"I1", "I2", "I3", "I4", "I5"}));
+    ReferenceSite site;
+    ASSERT_TRUE(panel.next(site));
+    EXPECT_EQ(site.chromosome, "1");
+    EXPECT_EQ(site.raw_chromosome, "chr1");
+    EXPECT_EQ(site.allele1, "A");
+    EXPECT_EQ(site.allele2, "G");
+    std::uint8_t codes[2] = {0, 0};
+    ASSERT_TRUE(panel.genotypes(codes).ok());
+    // 0xe4 = 11 10 01 00 -> individuals 1-4: 2, missing, 1, 0; 0x03: individual 5 hom A2 -> 0.
+    EXPECT_EQ(codes[0], 2 | kMissingCode << 2 | 1 << 4 | 0 << 6);
+    EXPECT_EQ(codes[1] & 3, 0);
+    ASSERT_TRUE(panel.next(site));
+    EXPECT_EQ(site.id, "");
+    EXPECT_EQ(site.position, 200);
+    EXPECT_FALSE(panel.next(site));
+    EXPECT_TRUE(panel.status().ok());
+
+    // A bad .bim line is reported with its file and line.
+    write_file(dir.file("r.bim"), "1\trs1\t0\t100\tA\tG\n1\trs2\t0\tx\tC\tT\n");
+    PlinkPanel bad;
+    ASSERT_TRUE(bad.open(dir.file("r"), keep).ok());
+    ASSERT_TRUE(bad.next(site));
+    EXPECT_FALSE(bad.next(site));
+    EXPECT_NE(bad.status().message.find("r.bim line 2: position 'x'"), std::string::npos) << bad.status().message;
+}
+
+TEST(ChromosomeBlock, SortedByPositionAcrossChunks)
+{
+    TempDir dir;
+    // Five individuals (two bytes a row) and chunks of three bytes: one row
+    // per chunk.
+    ChromosomeBlock block(3);
+    block.reset("7", 5);
+    const std::uint8_t rows[3][2] = {{0xe4, 0x01}, {0x1b, 0x03}, {0x00, 0x02}};
+    block.add(300, "c", "0.3", rows[0]);
+    block.add(100, "a", "1e-08", rows[1]);
+    block.add(300, "d", "NA", rows[2]);  // same position: reference order kept
+    ASSERT_EQ(block.size(), 3u);
+    ASSERT_TRUE(block.write(dir.file("l.txt"), dir.file("g.txt"), false, {"s 1", "s2", "s3", "s4", "s5"}).ok());
+    EXPECT_EQ(kesto_test::read_file(dir.file("l.txt")), "snp_id\tposition\tpvalue\na\t100\t1e-08\nc\t300\t0.3\nd\t300\tNA\n");
+    EXPECT_EQ(kesto_test::read_file(dir.file("g.txt")),
+              "snp_id\tposition\ts_1\ts2\ts3\ts4\ts5\n"
+              "a\t100\t-1\t2\t1\t0\t-1\n"
+              "c\t300\t0\t1\t2\t-1\t1\n"
+              "d\t300\t0\t0\t0\t0\t2\n");
+}
+
+TEST(OutputFolder, RefusesInputsAmongItsFiles)
+{
+    TempDir dir;
+    OutputFolder out;
+    ASSERT_TRUE(out.create(dir.file("a/b/")).ok());
+    write_file(dir.file("a/b/genotype_chr3.txt.gz"), "x");
+    write_file(dir.file("a/b/mine.assoc"), "x");
+    write_file(dir.file("a/prepare.log"), "x");
+    EXPECT_TRUE(out.check_inputs({dir.file("a/b/mine.assoc"), dir.file("a/prepare.log")}).ok());
+    const Status clash = out.check_inputs({dir.file("a/b/../b/genotype_chr3.txt.gz")});
+    EXPECT_EQ(clash.code, StatusCode::Clash);
+    EXPECT_EQ(exit_code(clash), 2);
+    for (const char* name : {"legend_chrX.txt", "legend_chr1.txt.gz", "genotype_chr22.txt", "prepare.log",
+                             "excluded.tsv.gz", "genelist.txt", "pathways.txt", "legend_chr1.txt.gz.part"})
+        EXPECT_TRUE(is_prepare_output_name(name)) << name;
+    for (const char* name : {"legend_chr1.bim", "legend.txt", "genes.txt", "excluded.tsv"})
+        EXPECT_FALSE(is_prepare_output_name(name)) << name;
+
+    // Files appear under their names only on commit.
+    write_file(out.start("prepare.log"), "log");
+    EXPECT_FALSE(kesto_test::file_exists(dir.file("a/b/prepare.log")));
+    ASSERT_TRUE(out.commit().ok());
+    EXPECT_EQ(kesto_test::read_file(dir.file("a/b/prepare.log")), "log");
+    write_file(out.start("excluded.tsv.gz"), "x");
+    out.abandon();
+    EXPECT_FALSE(kesto_test::file_exists(dir.file("a/b/excluded.tsv.gz.part")));
+}
+
+} // namespace
