@@ -1,4 +1,4 @@
-#include "parallel.h"
+#include "span_batches.h"
 #include "runs.h"
 #include "table_format.h"
 
@@ -31,21 +31,18 @@ public:
         ++tally_.chromosome_loads;
         note_pvalues(log_, table);
         const std::vector<std::size_t>& mine = by_chromosome_.at(table.chromosome);
-        const std::size_t batch = 16 * static_cast<std::size_t>(threads_);
-        for (std::size_t from = 0; from < mine.size(); from += batch) {
-            const std::size_t count = std::min(batch, mine.size() - from);
-            std::vector<RegionResult> computed(count);
-            parallel_for(count, threads_, [&](std::size_t k) {
-                const GeneEntry& gene = genes_[mine[from + k]];
-                computed[k] = evaluate_gene_region(table, gene.start, gene.end, settings_);
-            });
-            for (std::size_t k = 0; k < count; ++k)
-                results_[mine[from + k]] = std::move(computed[k]);
-            const Status written = advance(static_cast<long>(count));
-            if (!written)
-                return written;
-        }
-        return {};
+        std::vector<SnpSpan> spans;
+        for (std::size_t i : mine)
+            spans.push_back(gene_span(table, genes_[i].start, genes_[i].end, settings_));
+        std::vector<RegionResult> computed;
+        Status written;
+        evaluate_spans(table, spans, settings_, threads_, computed, [&](const std::vector<std::size_t>& finished) {
+            for (std::size_t k : finished)
+                results_[mine[k]] = std::move(computed[k]);
+            if (written)
+                written = advance(static_cast<long>(finished.size()));
+        });
+        return written;
     }
 
     Status unreadable(const std::string& chromosome, const std::string& message) override

@@ -1,4 +1,4 @@
-#include "parallel.h"
+#include "span_batches.h"
 #include "pathway_evaluation.h"
 #include "pathway_regions.h"
 #include "runs.h"
@@ -113,10 +113,11 @@ public:
         ++tally_.chromosome_loads;
         note_pvalues(log_, table);
         const std::vector<RegionKey>& keys = by_chromosome_.at(table.chromosome);
-        std::vector<RegionResult> computed(keys.size());
-        parallel_for(keys.size(), threads_, [&](std::size_t k) {
-            computed[k] = evaluate_gene_region(table, std::get<1>(keys[k]), std::get<2>(keys[k]), settings_);
-        });
+        std::vector<SnpSpan> spans;
+        for (const RegionKey& key : keys)
+            spans.push_back(gene_span(table, std::get<1>(key), std::get<2>(key), settings_));
+        std::vector<RegionResult> computed;
+        evaluate_spans(table, spans, settings_, threads_, computed, nullptr);
         for (std::size_t k = 0; k < keys.size(); ++k)
             results_[keys[k]] = computed[k];
         return done(table.chromosome);

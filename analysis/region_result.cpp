@@ -36,25 +36,30 @@ void describe_span(const ChromosomeTable& table, const SnpSpan& span, RegionResu
     }
 }
 
-RegionResult evaluate_gene_region(const ChromosomeTable& table, std::int32_t start, std::int32_t end,
-                                  const AnalysisSettings& settings)
+SnpSpan gene_span(const ChromosomeTable& table, std::int32_t start, std::int32_t end,
+                  const AnalysisSettings& settings)
 {
-    RegionResult result;
     const IndexRange range = select_range(table.positions, static_cast<std::int64_t>(start) - settings.flank_up,
                                           static_cast<std::int64_t>(end) + settings.flank_down);
-    describe_span(table, {range.first, range.count > 0 ? range.count : 0}, result);
-    if (range.count <= 0) {
+    return {range.first, range.count > 0 ? range.count : 0};
+}
+
+RegionResult evaluate_gene_span(const ChromosomeTable& table, const SnpSpan& span, const Eigen::MatrixXf& ld,
+                                const AnalysisSettings& settings)
+{
+    RegionResult result;
+    describe_span(table, span, result);
+    if (span.count <= 0) {
         result.state = RegionState::NoSnps;
         return result;
     }
-    const int n = static_cast<int>(range.count);
+    const int n = static_cast<int>(span.count);
     // The gene programs' hit rule: the p-value narrowed to single precision
     // is below alpha narrowed likewise.
     const float alpha = static_cast<float>(settings.alpha);
     Eigen::VectorXf hits(n);
     for (int k = 0; k < n; ++k)
-        hits(k) = static_cast<float>(table.pvalues[range.first + static_cast<std::size_t>(k)]) < alpha ? 1.0f : 0.0f;
-    const Eigen::MatrixXf ld = build_ld_matrix(table.codes, range.first, n, settings.rare);
+        hits(k) = static_cast<float>(table.pvalues[span.first + static_cast<std::size_t>(k)]) < alpha ? 1.0f : 0.0f;
     // The variance share passes through single precision, as the gene
     // programs hold it.
     const double share = static_cast<double>(static_cast<float>(settings.share));
@@ -64,6 +69,16 @@ RegionResult evaluate_gene_region(const ChromosomeTable& table, std::int32_t sta
     result.nsignificant = static_cast<double>(static_cast<float>(weighting.nsignificant));
     result.regional_p = static_cast<double>(static_cast<float>(p));
     return result;
+}
+
+RegionResult evaluate_gene_region(const ChromosomeTable& table, std::int32_t start, std::int32_t end,
+                                  const AnalysisSettings& settings)
+{
+    const SnpSpan span = gene_span(table, start, end, settings);
+    const Eigen::MatrixXf ld = span.count > 0 ? build_ld_matrix(table.codes, span.first, static_cast<int>(span.count),
+                                                                settings.rare)
+                                              : Eigen::MatrixXf();
+    return evaluate_gene_span(table, span, ld, settings);
 }
 
 } // namespace analysis

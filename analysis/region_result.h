@@ -4,6 +4,8 @@
 #include "chromosome_table.h"
 #include "settings.h"
 
+#include <Eigen/Dense>
+
 #include <cstdint>
 #include <string>
 
@@ -50,9 +52,18 @@ struct SnpSpan {
 // order among equals) of a span.
 void describe_span(const ChromosomeTable& table, const SnpSpan& span, RegionResult& result);
 
-// Evaluates the SNPs at positions start - flank_up <= position < end +
-// flank_down, as the gene and pathway programs evaluate a (merged) region:
-// single-precision hits and p-value.
+// The SNPs of a gene region: positions start - flank_up <= position <
+// end + flank_down.
+SnpSpan gene_span(const ChromosomeTable& table, std::int32_t start, std::int32_t end,
+                  const AnalysisSettings& settings);
+
+// Evaluates a span as the gene and pathway programs evaluate a (merged)
+// region: single-precision hits and p-value. `ld` is the span's LD matrix
+// (build_ld_matrix, or a PairBand's, which holds the same values).
+RegionResult evaluate_gene_span(const ChromosomeTable& table, const SnpSpan& span, const Eigen::MatrixXf& ld,
+                                const AnalysisSettings& settings);
+
+// Both steps, with the span's LD matrix built afresh.
 RegionResult evaluate_gene_region(const ChromosomeTable& table, std::int32_t start, std::int32_t end,
                                   const AnalysisSettings& settings);
 

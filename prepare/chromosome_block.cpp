@@ -71,7 +71,7 @@ Status ChromosomeBlock::visit_sorted(const SnpVisitor& visit) const
         const Snp& snp = snps_[s];
         Status status = visit(snp.position, text.substr(snp.text, snp.id_length),
                               text.substr(snp.text + snp.id_length, snp.p_length),
-                              genotypes_.data() + static_cast<std::size_t>(s) * row_bytes_);
+                              chunks_[s / rows_per_chunk_].data() + (s % rows_per_chunk_) * row_bytes_);
         if (!status.ok())
             return status;
     }
