@@ -44,8 +44,17 @@ SnpSpan gene_span(const ChromosomeTable& table, std::int32_t start, std::int32_t
     return {range.first, range.count > 0 ? range.count : 0};
 }
 
+Eigen::VectorXf gene_hits(const ChromosomeTable& table, const AnalysisSettings& settings)
+{
+    const float alpha = static_cast<float>(settings.alpha);
+    Eigen::VectorXf hits(static_cast<Eigen::Index>(table.snps()));
+    for (std::size_t i = 0; i < table.snps(); ++i)
+        hits(static_cast<Eigen::Index>(i)) = static_cast<float>(table.pvalues[i]) < alpha ? 1.0f : 0.0f;
+    return hits;
+}
+
 RegionResult evaluate_gene_span(const ChromosomeTable& table, const SnpSpan& span, const Eigen::MatrixXf& ld,
-                                const AnalysisSettings& settings)
+                                const Eigen::VectorXf& hits, const AnalysisSettings& settings)
 {
     RegionResult result;
     describe_span(table, span, result);
@@ -53,17 +62,11 @@ RegionResult evaluate_gene_span(const ChromosomeTable& table, const SnpSpan& spa
         result.state = RegionState::NoSnps;
         return result;
     }
-    const int n = static_cast<int>(span.count);
-    // The gene programs' hit rule: the p-value narrowed to single precision
-    // is below alpha narrowed likewise.
     const float alpha = static_cast<float>(settings.alpha);
-    Eigen::VectorXf hits(n);
-    for (int k = 0; k < n; ++k)
-        hits(k) = static_cast<float>(table.pvalues[span.first + static_cast<std::size_t>(k)]) < alpha ? 1.0f : 0.0f;
     // The variance share passes through single precision, as the gene
     // programs hold it.
     const double share = static_cast<double>(static_cast<float>(settings.share));
-    const ComponentWeighting weighting = weigh_components(ld, hits, 0, share);
+    const ComponentWeighting weighting = weigh_components(ld, hits, span.first, share);
     const double p = regional_p(weighting.ncritical, weighting.nsignificant, alpha);
     result.ncritical = weighting.ncritical;
     result.nsignificant = static_cast<double>(static_cast<float>(weighting.nsignificant));
@@ -78,7 +81,7 @@ RegionResult evaluate_gene_region(const ChromosomeTable& table, std::int32_t sta
     const Eigen::MatrixXf ld = span.count > 0 ? build_ld_matrix(table.codes, span.first, static_cast<int>(span.count),
                                                                 settings.rare)
                                               : Eigen::MatrixXf();
-    return evaluate_gene_span(table, span, ld, settings);
+    return evaluate_gene_span(table, span, ld, gene_hits(table, settings), settings);
 }
 
 } // namespace analysis

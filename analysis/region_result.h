@@ -57,11 +57,19 @@ void describe_span(const ChromosomeTable& table, const SnpSpan& span, RegionResu
 SnpSpan gene_span(const ChromosomeTable& table, std::int32_t start, std::int32_t end,
                   const AnalysisSettings& settings);
 
+// The gene programs' hit indicators of a whole chromosome: 1 where the
+// p-value narrowed to single precision is below alpha narrowed likewise.
+// A region's hits are taken as a segment of this vector, as the programs
+// take them: the weighted sum then adds its terms in the same order (the
+// vectorised sum's order depends on where the segment starts).
+Eigen::VectorXf gene_hits(const ChromosomeTable& table, const AnalysisSettings& settings);
+
 // Evaluates a span as the gene and pathway programs evaluate a (merged)
 // region: single-precision hits and p-value. `ld` is the span's LD matrix
-// (build_ld_matrix, or a PairBand's, which holds the same values).
+// (build_ld_matrix, or a PairBand's, which holds the same values); `hits`
+// comes from gene_hits().
 RegionResult evaluate_gene_span(const ChromosomeTable& table, const SnpSpan& span, const Eigen::MatrixXf& ld,
-                                const AnalysisSettings& settings);
+                                const Eigen::VectorXf& hits, const AnalysisSettings& settings);
 
 // Both steps, with the span's LD matrix built afresh.
 RegionResult evaluate_gene_region(const ChromosomeTable& table, std::int32_t start, std::int32_t end,

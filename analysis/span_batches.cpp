@@ -18,6 +18,7 @@ void evaluate_spans(const ChromosomeTable& table, const std::vector<SnpSpan>& sp
     std::stable_sort(order.begin(), order.end(),
                      [&spans](std::size_t a, std::size_t b) { return spans[a].first < spans[b].first; });
     window_scan::PairBand band(table.codes, settings.rare);
+    const Eigen::VectorXf hits = gene_hits(table, settings);
     const std::size_t batch = 16 * static_cast<std::size_t>(threads < 1 ? 1 : threads);
     for (std::size_t from = 0; from < order.size(); from += batch) {
         const std::vector<std::size_t> mine(order.begin() + static_cast<std::ptrdiff_t>(from),
@@ -31,7 +32,7 @@ void evaluate_spans(const ChromosomeTable& table, const std::vector<SnpSpan>& sp
             const SnpSpan& span = spans[mine[k]];
             const Eigen::MatrixXf ld =
                 span.count > 0 ? band.matrix(span.first, static_cast<int>(span.count)) : Eigen::MatrixXf();
-            results[mine[k]] = evaluate_gene_span(table, span, ld, settings);
+            results[mine[k]] = evaluate_gene_span(table, span, ld, hits, settings);
         });
         if (done)
             done(mine);
