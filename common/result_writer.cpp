@@ -36,10 +36,10 @@ ResultWriter::ResultWriter(std::string program, std::string path, Start start)
         return;
     }
     if (start == Start::Empty)
-        empty();
+        make_empty();
 }
 
-bool ResultWriter::empty()
+bool ResultWriter::make_empty()
 {
     if (fd_ < 0)
         return false;
@@ -108,7 +108,7 @@ int empty_all(std::initializer_list<ResultWriter*> writers)
         if (!writer->ok())
             return writer->exit_status();
     for (ResultWriter* writer : writers)
-        if (!writer->empty())
+        if (!writer->make_empty())
             return writer->exit_status();
     return -1;
 }

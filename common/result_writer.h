@@ -24,8 +24,8 @@ std::string format_number(double value);
 class ResultWriter {
 public:
     // Empty: locked, then emptied. Append: locked, written at its end.
-    // Held: locked and left as it is until empty() is called, for a run that
-    // must hold all its outputs before it empties any.
+    // Held: locked and left as it is until make_empty(), for a run that must
+    // hold all its outputs before it empties any.
     enum class Start { Empty, Append, Held };
 
     ResultWriter(std::string program, std::string path, Start start);
@@ -46,7 +46,7 @@ public:
     int exit_status() const { return locked_ ? 2 : 1; }
 
     // Empties a file opened with Start::Held.
-    bool empty();
+    bool make_empty();
 
     // Writes the fields joined by tabs and a newline.
     bool row(std::initializer_list<std::string> fields);

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <iterator>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -95,13 +96,10 @@ Status run_child(const std::vector<std::string>& words, int stdout_fd, ChildEnd&
     SpawnSetup setup;
     if (stdout_fd >= 0 && stdout_fd != STDOUT_FILENO)
         posix_spawn_file_actions_adddup2(&setup.actions, stdout_fd, STDOUT_FILENO);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (const int sig : kForwarded)
-        sigaddset(&defaults, sig);
+    // The child starts with our own mask; the forwarding handlers fall back
+    // to the default action at exec, and ignored signals stay ignored.
     posix_spawnattr_setsigmask(&setup.attributes, &before);
-    posix_spawnattr_setsigdefault(&setup.attributes, &defaults);
-    posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGMASK);
 
     int arrived = 0;
     Status started;

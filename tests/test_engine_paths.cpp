@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <sstream>
 
 #include <sys/stat.h>
@@ -125,7 +127,8 @@ namespace {
 
 // The window programs on the same awkward data: a SNP table and genotype
 // file for kesto_matrix, and the same SNPs as converter output for
-// kesto_gen_v2 (stand-in converters copy prepared files into place).
+// kesto_gen_v2 (stand-in converters beside a copy of it copy prepared files
+// into place).
 class WindowPaths : public ::testing::Test {
 protected:
     void SetUp() override
@@ -181,10 +184,16 @@ protected:
 
     Output genome(const std::vector<std::string>& env)
     {
-        const auto r = run_program_env("kesto_gen_v2",
-                                       {"-b", "set", "-p", "assoc.txt", "-o", "g.txt", "-l", "g.log", "-a", "0.05",
-                                        "-v", "0.8", "-w", "20000", "-t", "7000", "-b", "-1", "-e", "-1"},
-                                       dir.path(), env);
+        // A copy of the program beside the stand-in converters, which it
+        // runs in preference to those of the build.
+        const std::string copy = dir.file("kesto_gen_v2");
+        if (!kesto_test::file_exists(copy))
+            std::filesystem::copy_file(kesto_test::bin_path("kesto_gen_v2"), copy);
+        const auto r = kesto_test::run_command(copy,
+                                               {"-b", "set", "-p", "assoc.txt", "-o", "g.txt", "-l", "g.log", "-a",
+                                                "0.05", "-v", "0.8", "-w", "20000", "-t", "7000", "-b", "-1", "-e",
+                                                "-1"},
+                                               dir.path(), env);
         return {r.status, r.out, r.err + log_body("g.log"), read_file(dir.file("g.txt"))};
     }
 

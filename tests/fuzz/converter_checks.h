@@ -26,7 +26,7 @@ inline void check_tg_reads_back(const convert::GtTable& gt)
         tg.commit();
     }
     int samples = 0;
-    if (read_genotype_header(tg_path, 1, samples).status != ReadStatus::Ok)
+    if (read_genotype_header(tg_path, 1, samples, split_blank_runs).status != ReadStatus::Ok)
         return;
     CodeTable codes;
     if (read_genotype_rows(tg_path, 1, gt.snp_ids.size(), samples, codes).status != ReadStatus::Ok)
