@@ -5,7 +5,6 @@
 #include "line_source.h"
 #include "numbers.h"
 #include "pathway_regions.h"
-#include "reference_files.h"
 
 #include <dirent.h>
 
@@ -17,16 +16,6 @@
 namespace analysis {
 
 namespace {
-
-Status from_outcome(const ReadOutcome& outcome, const std::string& path)
-{
-    switch (outcome.status) {
-    case ReadStatus::Ok: return {};
-    case ReadStatus::NotFound: return {StatusCode::NotFound, path + ": no such file"};
-    case ReadStatus::Malformed: break;
-    }
-    return {StatusCode::Malformed, outcome.message};
-}
 
 // The chromosome of a file name "legend_chrC.txt" or "legend_chrC.txt.gz".
 bool legend_chromosome(const std::string& name, const std::string& stem, std::string& chromosome)
@@ -118,6 +107,69 @@ Status read_legend_table(const std::string& path, ChromosomeTable& table, long& 
     return source.status();
 }
 
+// Reads a genotype file (plain or compressed, through the line source): a
+// header of two labels and one column per individual, then one row per
+// legend SNP of two labels and one whole-number code per individual (0, 1,
+// 2; anything else counts as missing). Rows past the legend's SNPs are not
+// read.
+Status read_genotype_table(const std::string& path, ChromosomeTable& table)
+{
+    LineSource source;
+    Status opened = source.open(path);
+    if (!opened)
+        return opened;
+    std::string_view view;
+    if (!source.next(view))
+        return source.status().ok() ? Status(StatusCode::Malformed, path + ": empty genotype file") : source.status();
+    std::vector<std::string> fields;
+    split_fields(fields, std::string(view));
+    const int samples = static_cast<int>(fields.size()) - 2;
+    if (samples < 1)
+        return {StatusCode::Malformed, source.where() + ": the header needs 2 leading fields and at least one "
+                                                        "sample column, found " + std::to_string(fields.size()) +
+                                           " fields"};
+    table.codes = PackedCodes(samples);
+    table.codes.reserve(table.snps());
+    std::vector<std::int32_t> row(static_cast<std::size_t>(samples));
+    while (table.codes.snps() < table.snps()) {
+        if (!source.next(view)) {
+            if (!source.status().ok())
+                return source.status();
+            return {StatusCode::Malformed, path + ": " + std::to_string(table.codes.snps()) +
+                                               " genotype rows for " + std::to_string(table.snps()) +
+                                               " legend SNPs"};
+        }
+        const char* p = view.data();
+        const char* const end = p + view.size();
+        int field = 0;
+        while (p < end) {
+            while (p < end && (*p == ' ' || *p == '\t'))
+                ++p;
+            if (p == end)
+                break;
+            const char* start = p;
+            while (p < end && *p != ' ' && *p != '\t')
+                ++p;
+            if (field >= 2) {
+                if (field - 2 >= samples)
+                    return {StatusCode::Malformed, source.where() + ": more than " + std::to_string(samples) +
+                                                       " codes"};
+                std::int32_t code = 0;
+                if (!parse_int32(std::string(start, p), code))
+                    return {StatusCode::Malformed, source.where() + ": code '" + std::string(start, p) +
+                                                       "' is not a whole number"};
+                row[static_cast<std::size_t>(field - 2)] = code;
+            }
+            ++field;
+        }
+        if (field != samples + 2)
+            return {StatusCode::Malformed, source.where() + ": expected 2 labels and " + std::to_string(samples) +
+                                               " codes, found " + std::to_string(field) + " fields"};
+        table.codes.add_row(row.data());
+    }
+    return {};
+}
+
 Status PreparedSource::feed(ChromosomeConsumer& consumer)
 {
     for (const std::string& chromosome : chromosomes()) {
@@ -142,16 +194,7 @@ Status PreparedSource::load(const std::string& chromosome, ChromosomeTable& tabl
     Status read = read_legend_table(legend, table, table.missing_pvalues);
     if (!read)
         return read;
-    const std::string genotypes = genotype_path(chromosome);
-    int samples = 0;
-    Status header = from_outcome(read_genotype_header(genotypes, 2, samples), genotypes);
-    if (!header)
-        return header;
-    table.codes = PackedCodes(samples);
-    table.codes.reserve(table.snps());
-    return from_outcome(read_genotype_rows(genotypes, 2, table.snps(), samples,
-                                           [&table](const std::int32_t* row) { table.codes.add_row(row); }),
-                        genotypes);
+    return read_genotype_table(genotype_path(chromosome), table);
 }
 
 std::vector<std::string> PreparedSource::describe() const

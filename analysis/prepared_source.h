@@ -35,6 +35,9 @@ private:
 // table's ids, positions and p-values. Positions must not go down.
 Status read_legend_table(const std::string& path, ChromosomeTable& table, long& nonnumeric);
 
+// Reads the genotype file of a legend already in `table` into its codes.
+Status read_genotype_table(const std::string& path, ChromosomeTable& table);
+
 } // namespace analysis
 
 #endif

@@ -159,6 +159,23 @@ TEST_F(DirectRoad, SameRowsAsThePreparedFilesForOneAndThreeThreads)
     }
 }
 
+TEST_F(DirectRoad, CompressedPreparedFilesGiveTheSameRows)
+{
+    // prepare's default output is BGZF-compressed legend and genotype files.
+    ASSERT_EQ(run_program("kesto", {"prepare", "--bfile", kExamples + "scan_chr1", "--sumstats", "ss.tsv", "--out",
+                                    "prepgz"},
+                          dir.path())
+                  .status,
+              0);
+    ASSERT_TRUE(file_exists(dir.file("prepgz/genotype_chr1.txt.gz")));
+    const auto gz = kesto({"gene", "--legend-prefix", "prepgz/", "--genes", "genes1.txt", "--flank", "20000", "--out", "g"});
+    const auto direct = kesto({"gene", "--bfile", kExamples + "scan_chr1", "--sumstats", "ss.tsv", "--genes",
+                               "genes1.txt", "--flank", "20000", "--out", "d"});
+    ASSERT_EQ(gz.status, 0) << gz.err;
+    ASSERT_EQ(direct.status, 0) << direct.err;
+    EXPECT_EQ(read_file(dir.file("g.genes.tsv")), read_file(dir.file("d.genes.tsv")));
+}
+
 TEST_F(DirectRoad, LogCountsAgreeWithTheExcludedReport)
 {
     const auto r = kesto({"gene", "--bfile", kExamples + "scan_chr1", "--sumstats", "ss.tsv", "--genes", "genes1.txt",
