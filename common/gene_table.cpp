@@ -55,6 +55,7 @@ bool GeneListReader::next(GeneLine& parsed)
     }
     gene.chromosome = fields_[0];
     gene.name = fields_[4];
+    gene.id = fields_[1];
     gene.line = line_no;
     parsed.usable = true;
     return true;

@@ -15,6 +15,7 @@ struct GeneEntry {
     std::int32_t start = 0;
     std::int32_t end = 0;
     std::string name;
+    std::string id;  // field 2, as written
     long line = 0;  // line of the gene list it came from (0 when made otherwise)
 };
 

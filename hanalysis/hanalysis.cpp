@@ -228,10 +228,10 @@ double ld_rsquare(const GenoTable& table)
     return rsquare_from(ld_terms(allele_frequencies(table), haplotype_frequencies(table)));
 }
 
-float signed_ld(const GenoTable& table)
+float signed_ld(const GenoTable& table, double rare)
 {
     const Eigen::Matrix2f freq = allele_frequencies(table);
-    if (static_cast<double>(freq.minCoeff()) < 0.01)
+    if (static_cast<double>(freq.minCoeff()) < rare)
         return 0.0f;
     if (no_complete_individual(table))
         return 0.0f;
@@ -239,7 +239,7 @@ float signed_ld(const GenoTable& table)
     return signed_entry(ld_terms(freq, haplotype_frequencies(table)));
 }
 
-void signed_ld_many(const GenoTable* tables, std::size_t count, float* out)
+void signed_ld_many(const GenoTable* tables, std::size_t count, float* out, double rare)
 {
     // Lanes iterate their EM side by side: each lane's steps are the ones
     // signed_ld takes, and the independent lanes overlap in the processor.
@@ -258,7 +258,7 @@ void signed_ld_many(const GenoTable* tables, std::size_t count, float* out)
             Lane& l = lanes[i];
             const GenoTable& t = tables[base + i];
             l.freq = allele_frequencies(t);
-            l.used = !(static_cast<double>(l.freq.minCoeff()) < 0.01) && !no_complete_individual(t);
+            l.used = !(static_cast<double>(l.freq.minCoeff()) < rare) && !no_complete_individual(t);
             if (!l.used)
                 continue;
             l.in = em_input(t);

@@ -17,13 +17,17 @@ Eigen::Matrix2f haplotype_frequencies(const GenoTable& table);
 double ld_dprime(const GenoTable& table);
 double ld_rsquare(const GenoTable& table);
 
+// The allele frequency below which a SNP is too rare for its LD to count.
+constexpr double kRareAlleleFrequency = 0.01;
+
 // Signed LD value of a pair as the LD matrices hold it: 0 when either SNP has
-// an allele frequency below 0.01, else r^2 carrying the sign of D'.
-float signed_ld(const GenoTable& table);
+// an allele frequency below `rare` (among the individuals typed at both), else
+// r^2 carrying the sign of D'.
+float signed_ld(const GenoTable& table, double rare = kRareAlleleFrequency);
 
 // signed_ld of `count` tables into `out`, several pairs at a time; the same
 // values bit for bit.
-void signed_ld_many(const GenoTable* tables, std::size_t count, float* out);
+void signed_ld_many(const GenoTable* tables, std::size_t count, float* out, double rare = kRareAlleleFrequency);
 
 // Two-locus LD analysis of one SNP pair from their genotype code rows.
 class Hanalysis {

@@ -87,7 +87,8 @@ GenoTable PackedCodes::pair_table_all_cells(std::size_t first, std::size_t secon
     return t;
 }
 
-void signed_ld_row(const PackedCodes& codes, std::size_t a, std::size_t from, std::size_t to, float* out)
+void signed_ld_row(const PackedCodes& codes, std::size_t a, std::size_t from, std::size_t to, float* out,
+                   double rare)
 {
     constexpr std::size_t kChunk = 64;
     GenoTable tables[kChunk];
@@ -95,18 +96,18 @@ void signed_ld_row(const PackedCodes& codes, std::size_t a, std::size_t from, st
         const std::size_t m = std::min(kChunk, to - j);
         for (std::size_t k = 0; k < m; ++k)
             tables[k] = codes.pair_table(a, j + k);
-        signed_ld_many(tables, m, out + (j - from));
+        signed_ld_many(tables, m, out + (j - from), rare);
     }
 }
 
-Eigen::MatrixXf build_ld_matrix(const PackedCodes& codes, std::size_t first, int n)
+Eigen::MatrixXf build_ld_matrix(const PackedCodes& codes, std::size_t first, int n, double rare)
 {
     Eigen::MatrixXf ld(n, n);
     std::vector<float> row(static_cast<std::size_t>(n));
     for (int a = 0; a < n; ++a) {
         ld(a, a) = 1.0f;
         const std::size_t sa = first + static_cast<std::size_t>(a);
-        signed_ld_row(codes, sa, sa + 1, first + static_cast<std::size_t>(n), row.data());
+        signed_ld_row(codes, sa, sa + 1, first + static_cast<std::size_t>(n), row.data(), rare);
         for (int b = a + 1; b < n; ++b) {
             const float entry = row[static_cast<std::size_t>(b - a - 1)];
             ld(a, b) = entry;

@@ -64,10 +64,13 @@ private:
 
 // Signed LD values of pairs (a, j) for j in [from, to) into out[0 ..
 // to - from): signed_ld of each pair table, several pairs at a time.
-void signed_ld_row(const PackedCodes& codes, std::size_t a, std::size_t from, std::size_t to, float* out);
+void signed_ld_row(const PackedCodes& codes, std::size_t a, std::size_t from, std::size_t to, float* out,
+                   double rare = kRareAlleleFrequency);
 
 // Signed LD matrix of SNPs first .. first + n - 1 from packed codes: the same
-// entries as build_ld_matrix on the plain codes.
-Eigen::MatrixXf build_ld_matrix(const PackedCodes& codes, std::size_t first, int n);
+// entries as build_ld_matrix on the plain codes. Pairs with an allele below
+// the `rare` frequency get 0.
+Eigen::MatrixXf build_ld_matrix(const PackedCodes& codes, std::size_t first, int n,
+                                double rare = kRareAlleleFrequency);
 
 #endif

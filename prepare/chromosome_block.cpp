@@ -60,6 +60,24 @@ void ChromosomeBlock::add(std::int64_t position, std::string_view id, std::strin
     chunks_.back().insert(chunks_.back().end(), packed, packed + row_bytes_);
 }
 
+Status ChromosomeBlock::visit_sorted(const SnpVisitor& visit) const
+{
+    std::vector<std::uint32_t> order(snps_.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [this](std::uint32_t a, std::uint32_t b) { return snps_[a].position < snps_[b].position; });
+    const std::string_view text(text_);
+    for (std::uint32_t s : order) {
+        const Snp& snp = snps_[s];
+        Status status = visit(snp.position, text.substr(snp.text, snp.id_length),
+                              text.substr(snp.text + snp.id_length, snp.p_length),
+                              chunks_[s / rows_per_chunk_].data() + (s % rows_per_chunk_) * row_bytes_);
+        if (!status.ok())
+            return status;
+    }
+    return Status();
+}
+
 Status ChromosomeBlock::write(const std::string& legend_path, const std::string& genotype_path, bool compressed,
                               const std::vector<std::string>& samples) const
 {

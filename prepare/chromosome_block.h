@@ -4,6 +4,7 @@
 #include "status.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,13 @@ public:
 
     const std::string& chromosome() const { return chromosome_; }
     std::size_t size() const { return snps_.size(); }
+
+    // Hands every SNP to `visit` in ascending position (reference order
+    // among equal positions): position, id, p-value text and the packed
+    // codes (reference_panel.h layout).
+    using SnpVisitor = std::function<Status(std::int64_t position, std::string_view id, std::string_view p_text,
+                                            const std::uint8_t* packed)>;
+    Status visit_sorted(const SnpVisitor& visit) const;
 
     // Writes legend (id, position, p) and genotype (id, position, codes)
     // lines, in ascending position (reference order among equal positions).

@@ -28,9 +28,9 @@ namespace {
 // Matching state of one walk over the reference.
 class Walk {
 public:
-    Walk(ReferencePanel& panel, SumstatsIndex& index, const PrepareSettings& settings, OutputFolder& out,
+    Walk(ReferencePanel& panel, SumstatsIndex& index, const PrepareSettings& settings, const BlockSink& sink,
          PrepareReport& report)
-        : panel_(panel), index_(index), settings_(settings), out_(out), report_(report),
+        : panel_(panel), index_(index), settings_(settings), sink_(sink), report_(report),
           packed_(packed_bytes(panel.samples().size()))
     {
     }
@@ -46,7 +46,7 @@ private:
     ReferencePanel& panel_;
     SumstatsIndex& index_;
     const PrepareSettings& settings_;
-    OutputFolder& out_;
+    const BlockSink& sink_;
     PrepareReport& report_;
     ChromosomeBlock block_;
     bool open_ = false;
@@ -180,14 +180,9 @@ Status Walk::flush()
     done_.insert(block_.chromosome());
     if (block_.size() == 0)
         return Status();
-    const std::string suffix = settings_.compressed ? ".txt.gz" : ".txt";
-    const std::string legend = "legend_chr" + block_.chromosome() + suffix;
-    const std::string genotype = "genotype_chr" + block_.chromosome() + suffix;
-    Status status = block_.write(out_.start(legend), out_.start(genotype), settings_.compressed, panel_.samples());
+    Status status = sink_(block_);
     if (!status.ok())
         return status;
-    report_.written.push_back(legend);
-    report_.written.push_back(genotype);
     report_.chromosomes.back().written = static_cast<long>(block_.size());
     block_.reset(block_.chromosome(), panel_.samples().size());
     return Status();
@@ -198,7 +193,25 @@ Status Walk::flush()
 Status match_reference(ReferencePanel& panel, SumstatsIndex& index, const PrepareSettings& settings,
                        OutputFolder& out, PrepareReport& report, const std::function<void(double, long)>& progress)
 {
-    Walk walk(panel, index, settings, out, report);
+    const std::vector<std::string>& samples = panel.samples();
+    const BlockSink write_files = [&](const ChromosomeBlock& block) {
+        const std::string suffix = settings.compressed ? ".txt.gz" : ".txt";
+        const std::string legend = "legend_chr" + block.chromosome() + suffix;
+        const std::string genotype = "genotype_chr" + block.chromosome() + suffix;
+        Status status = block.write(out.start(legend), out.start(genotype), settings.compressed, samples);
+        if (!status.ok())
+            return status;
+        report.written.push_back(legend);
+        report.written.push_back(genotype);
+        return Status();
+    };
+    return match_reference(panel, index, settings, write_files, report, progress);
+}
+
+Status match_reference(ReferencePanel& panel, SumstatsIndex& index, const PrepareSettings& settings,
+                       const BlockSink& sink, PrepareReport& report, const std::function<void(double, long)>& progress)
+{
+    Walk walk(panel, index, settings, sink, report);
     Status status = walk.run(progress);
     if (!status.ok())
         return status;

@@ -62,6 +62,13 @@ Status read_sumstats(SumstatsReader& reader, SumstatsIndex& index, PrepareReport
 Status match_reference(ReferencePanel& panel, SumstatsIndex& index, const PrepareSettings& settings,
                        OutputFolder& out, PrepareReport& report, const std::function<void(double, long)>& progress);
 
+// The same walk handing each chromosome's matched SNPs (a block that is not
+// empty) to `sink` as soon as the chromosome is done, instead of writing
+// files: the analysis subcommands compute on them directly.
+using BlockSink = std::function<Status(const ChromosomeBlock& block)>;
+Status match_reference(ReferencePanel& panel, SumstatsIndex& index, const PrepareSettings& settings,
+                       const BlockSink& sink, PrepareReport& report, const std::function<void(double, long)>& progress);
+
 // Writes excluded.tsv.gz: one line per left-out row of the summary
 // statistics, in file order.
 Status write_excluded(const SumstatsIndex& index, const std::string& path);

@@ -1,10 +1,13 @@
 // kesto: the suite's programs as subcommands with named options.
+#include "kesto/subcommands.h"
 #include "kesto_prepare_command.h"
 
 #include "cli.h"
 #include "shell_quote.h"
 
 #include <CLI/CLI.hpp>
+
+#include <vector>
 
 #ifndef KESTO_VERSION
 #define KESTO_VERSION "unknown"
@@ -35,6 +38,12 @@ int main(int argc, char** argv)
 
     PrepareCommand prepare;
     CLI::App* prepare_app = register_prepare(app, prepare);
+    const std::string line = command_line(argc, argv);
+    const std::vector<Subcommand> analyses = {
+        add_gene_command(app, line),
+        add_pathway_command(app, line),
+        add_window_command(app, line),
+    };
 
     try {
         app.parse(argc, argv);
@@ -44,6 +53,9 @@ int main(int argc, char** argv)
         return status == 0 ? kExitOk : kExitUsage;
     }
     if (prepare_app->parsed())
-        return run_prepare(prepare, command_line(argc, argv));
+        return run_prepare(prepare, line);
+    for (const Subcommand& s : analyses)
+        if (s.app->parsed())
+            return s.run();
     return kExitUsage;
 }

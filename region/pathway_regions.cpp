@@ -43,15 +43,15 @@ void sort_regions(std::vector<GeneEntry>& regions)
     });
 }
 
-std::vector<GeneEntry> merge_neighbours(const std::vector<GeneEntry>& sorted)
+std::vector<GeneEntry> merge_neighbours(const std::vector<GeneEntry>& sorted, std::int32_t margin)
 {
     std::vector<GeneEntry> merged;
     for (const GeneEntry& next : sorted) {
         if (!merged.empty()) {
             GeneEntry& last = merged.back();
             // Widened so that positions near the 32-bit limits cannot overflow.
-            const std::int64_t reach = static_cast<std::int64_t>(last.end) + kMergeMargin;
-            const std::int64_t approach = static_cast<std::int64_t>(next.start) - kMergeMargin;
+            const std::int64_t reach = static_cast<std::int64_t>(last.end) + margin;
+            const std::int64_t approach = static_cast<std::int64_t>(next.start) - margin;
             if (last.chromosome == next.chromosome && approach <= reach) {
                 last.end = std::max(last.end, next.end);
                 continue;
@@ -62,9 +62,10 @@ std::vector<GeneEntry> merge_neighbours(const std::vector<GeneEntry>& sorted)
     return merged;
 }
 
-std::vector<GeneEntry> pathway_regions(const std::vector<GeneEntry>& genes, const std::vector<std::string>& members)
+std::vector<GeneEntry> pathway_regions(const std::vector<GeneEntry>& genes, const std::vector<std::string>& members,
+                                       std::int32_t margin)
 {
     std::vector<GeneEntry> regions = match_members(genes, members);
     sort_regions(regions);
-    return merge_neighbours(regions);
+    return merge_neighbours(regions, margin);
 }

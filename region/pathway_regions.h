@@ -8,8 +8,9 @@
 #include <vector>
 
 // Base pairs added on each side of a gene when deciding whether two member
-// genes lie close enough to form one region. Fixed; the flank of the run does
-// not enter this decision.
+// genes lie close enough to form one region (the programs' fixed value; the
+// analysis subcommands take it as a setting). The flank of the run does not
+// enter this decision.
 constexpr std::int32_t kMergeMargin = 25000;
 
 // Copies of the gene entries whose name equals a member name (whole text,
@@ -29,9 +30,10 @@ void sort_regions(std::vector<GeneEntry>& regions);
 // gap (start minus the end reached so far) is at most twice the margin, or
 // that overlap. A joined region keeps the first entry's chromosome, start and
 // name and reaches the largest end among its entries.
-std::vector<GeneEntry> merge_neighbours(const std::vector<GeneEntry>& sorted);
+std::vector<GeneEntry> merge_neighbours(const std::vector<GeneEntry>& sorted, std::int32_t margin = kMergeMargin);
 
 // The regions of one pathway: matching, sorting and merging in turn.
-std::vector<GeneEntry> pathway_regions(const std::vector<GeneEntry>& genes, const std::vector<std::string>& members);
+std::vector<GeneEntry> pathway_regions(const std::vector<GeneEntry>& genes, const std::vector<std::string>& members,
+                                       std::int32_t margin = kMergeMargin);
 
 #endif

@@ -41,7 +41,7 @@ void PairBand::cover(const std::vector<std::pair<std::size_t, std::size_t>>& ran
         if (from >= reach[k])
             return;
         row.resize(reach[k] - i - 1);
-        signed_ld_row(codes_, i, from, reach[k], row.data() + (from - i - 1));
+        signed_ld_row(codes_, i, from, reach[k], row.data() + (from - i - 1), rare_);
     });
 }
 

@@ -17,7 +17,7 @@ namespace window_scan {
 // holding SNP i has reached. Windows must come in order of their first SNP.
 class PairBand {
 public:
-    explicit PairBand(const PackedCodes& codes) : codes_(codes) {}
+    explicit PairBand(const PackedCodes& codes, double rare = kRareAlleleFrequency) : codes_(codes), rare_(rare) {}
 
     // Makes every pair of SNPs within each range [first, stop) known, on up
     // to `threads` threads, and forgets the rows of SNPs before the first
@@ -31,6 +31,7 @@ public:
 
 private:
     const PackedCodes& codes_;
+    double rare_;  // allele frequency below which a pair's LD is 0
     std::size_t base_ = 0;  // SNP index of the first row
     std::deque<std::vector<float>> rows_;
 };

@@ -45,9 +45,9 @@ private:
 // from the packed codes (packed here when the tables hold only ints).
 class BandLd final : public WindowLd {
 public:
-    explicit BandLd(const ScanTables& tables)
+    BandLd(const ScanTables& tables, double rare)
         : own_(tables.packed.snps() > 0 ? PackedCodes() : pack(tables.codes)),
-          band_(tables.packed.snps() > 0 ? tables.packed : own_)
+          band_(tables.packed.snps() > 0 ? tables.packed : own_, rare)
     {
     }
     void prepare(const std::vector<std::pair<std::size_t, std::size_t>>& ranges, int threads) override
@@ -61,11 +61,11 @@ private:
     PairBand band_;
 };
 
-std::unique_ptr<WindowLd> make_ld(const ScanTables& tables, bool reference)
+std::unique_ptr<WindowLd> make_ld(const ScanTables& tables, bool reference, double rare)
 {
     if (reference)
         return std::make_unique<FreshLd>(tables.codes);
-    return std::make_unique<BandLd>(tables);
+    return std::make_unique<BandLd>(tables, rare);
 }
 
 } // namespace
@@ -73,7 +73,7 @@ std::unique_ptr<WindowLd> make_ld(const ScanTables& tables, bool reference)
 WindowScan::WindowScan(const ScanTables& tables, const ScanSettings& settings)
     : settings_(settings), index_(tables.positions),
       hits_(Eigen::Map<const Eigen::VectorXf>(tables.hits.data(), static_cast<Eigen::Index>(tables.hits.size()))),
-      count_(window_count(settings.region, settings.width, settings.step)), ld_(make_ld(tables, settings.reference))
+      count_(window_count(settings.region, settings.width, settings.step)), ld_(make_ld(tables, settings.reference, settings.rare))
 {
     assert(tables.hits.size() == tables.positions.size());
     assert((settings.reference ? tables.codes.snps()

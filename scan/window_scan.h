@@ -38,6 +38,7 @@ struct ScanSettings {
     bool reference = false;  // every window analyses its pairs afresh from `codes`
     int threads = 1;         // windows and pairs computed on this many threads
     EigenMethod eigen = EigenMethod::Exact;
+    double rare = kRareAlleleFrequency;  // allele frequency below which LD counts 0 (fast engine)
 };
 
 // Result of one window. An empty window holds no SNP.

@@ -1,0 +1,42 @@
+#include "span_batches.h"
+
+#include "pair_band.h"
+#include "parallel.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace analysis {
+
+void evaluate_spans(const ChromosomeTable& table, const std::vector<SnpSpan>& spans, const AnalysisSettings& settings,
+                    int threads, std::vector<RegionResult>& results,
+                    const std::function<void(const std::vector<std::size_t>& finished)>& done)
+{
+    results.assign(spans.size(), RegionResult{});
+    std::vector<std::size_t> order(spans.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&spans](std::size_t a, std::size_t b) { return spans[a].first < spans[b].first; });
+    window_scan::PairBand band(table.codes, settings.rare);
+    const Eigen::VectorXf hits = gene_hits(table, settings);
+    const std::size_t batch = 16 * static_cast<std::size_t>(threads < 1 ? 1 : threads);
+    for (std::size_t from = 0; from < order.size(); from += batch) {
+        const std::vector<std::size_t> mine(order.begin() + static_cast<std::ptrdiff_t>(from),
+                                            order.begin() + static_cast<std::ptrdiff_t>(std::min(order.size(), from + batch)));
+        std::vector<std::pair<std::size_t, std::size_t>> ranges;
+        for (std::size_t i : mine)
+            if (spans[i].count > 0)
+                ranges.emplace_back(spans[i].first, spans[i].first + static_cast<std::size_t>(spans[i].count));
+        band.cover(ranges, threads);
+        parallel_for(mine.size(), threads, [&](std::size_t k) {
+            const SnpSpan& span = spans[mine[k]];
+            const Eigen::MatrixXf ld =
+                span.count > 0 ? band.matrix(span.first, static_cast<int>(span.count)) : Eigen::MatrixXf();
+            results[mine[k]] = evaluate_gene_span(table, span, ld, hits, settings);
+        });
+        if (done)
+            done(mine);
+    }
+}
+
+} // namespace analysis

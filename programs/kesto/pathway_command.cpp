@@ -1,0 +1,99 @@
+// kesto pathway: one regional p-value per gene set, over the merged regions
+// of its member genes.
+
+#include "analysis_session.h"
+#include "gene_list.h"
+#include "line_source.h"
+#include "subcommands.h"
+#include "table_format.h"
+
+#include <memory>
+
+namespace {
+
+struct PathwayOptions {
+    AnalysisOptions common;
+    std::string genes;
+    std::string gene_sets;
+};
+
+// Gene sets: set id, name (or description), member gene names, a line
+// (the pathway-file and GMT layouts alike).
+Status read_gene_sets(const std::string& path, RunLog& log, std::vector<PathwayLine>& sets)
+{
+    LineSource source;
+    Status opened = source.open(path);
+    if (!opened)
+        return opened;
+    std::string_view view;
+    while (source.next(view)) {
+        PathwayLine set;
+        if (!parse_pathway_line(std::string(view), set)) {
+            if (!view.empty())
+                log.warn("gene set line", source.where() + ": expected at least 2 fields (id, name); line left out");
+            continue;
+        }
+        sets.push_back(std::move(set));
+    }
+    return source.status();
+}
+
+} // namespace
+
+Subcommand add_pathway_command(CLI::App& kesto, const std::string& command_line)
+{
+    auto options = std::make_shared<PathwayOptions>();
+    CLI::App* app = kesto.add_subcommand("pathway", "one regional p-value per gene set");
+    app->add_option("--genes", options->genes, "gene list: header, then chromosome, id, start, end, name a line")
+        ->required()
+        ->group("Inputs")
+        ->type_name("FILE");
+    app->add_option("--gene-sets", options->gene_sets, "gene sets: id, name, member gene names a line (GMT layout)")
+        ->required()
+        ->group("Inputs")
+        ->type_name("FILE");
+    app->add_option("--merge-distance", options->common.settings.merge_distance,
+                    "member genes this close (base pairs, each side) form one region")
+        ->check(CLI::NonNegativeNumber)
+        ->capture_default_str()
+        ->type_name("BP");
+    add_analysis_options(*app, options->common, true);
+    const auto run = [options, command_line]() {
+        SessionSpec spec;
+        spec.command = "pathway";
+        spec.table = "pathways";
+        spec.header = kPathwayHeader;
+        spec.unit = "regions";
+        spec.with_flank = true;
+        spec.inputs = {{options->genes, "gene list"}, {options->gene_sets, "gene-set file"}};
+        spec.log_settings = [options](RunLog& log) {
+            log.setting("gene list", options->genes);
+            log.setting("gene sets", options->gene_sets);
+            log.setting("merge distance", std::to_string(options->common.settings.merge_distance));
+        };
+        spec.body = [options](analysis::TableSource& source, const analysis::RunHooks& hooks, RunLog& log,
+                              analysis::RunTally& tally) {
+            std::vector<GeneEntry> all;
+            std::vector<std::string> notes;
+            const Status listed = analysis::read_gene_list(options->genes, all, notes);
+            if (!listed)
+                return listed;
+            for (const std::string& note : notes)
+                log.warn("gene list line", note);
+            std::vector<GeneEntry> genes;
+            for (GeneEntry& gene : all)
+                if (chromosome_selected(options->common, source.name_of(gene.chromosome)))
+                    genes.push_back(std::move(gene));
+            std::vector<PathwayLine> sets;
+            const Status read = read_gene_sets(options->gene_sets, log, sets);
+            if (!read)
+                return read;
+            log.setting("genes read", std::to_string(genes.size()));
+            log.setting("gene sets read", std::to_string(sets.size()));
+            return analysis::run_pathways(source, genes, sets, options->common.settings, options->common.threads,
+                                          hooks, log, tally);
+        };
+        return run_session(command_line, options->common, spec);
+    };
+    return {app, run};
+}

@@ -1,0 +1,258 @@
+// The direct road of kesto gene / pathway / window (a PLINK or VCF
+// reference with summary statistics) against the prepared road: the same
+// rows, the same report of left-out SNPs, and a log whose counts agree with
+// that report.
+
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <htslib/bgzf.h>
+
+#include <map>
+#include <sstream>
+
+namespace {
+
+using kesto_test::contains;
+using kesto_test::file_exists;
+using kesto_test::lines_of;
+using kesto_test::read_file;
+using kesto_test::run_command;
+using kesto_test::run_program;
+using kesto_test::TempDir;
+using kesto_test::write_file;
+
+const std::string kExamples = KESTO_SOURCE_DIR "/examples/";
+
+std::vector<std::string> split(const std::string& line)
+{
+    std::vector<std::string> out;
+    std::stringstream in(line);
+    std::string field;
+    while (std::getline(in, field, '\t'))
+        out.push_back(field);
+    return out;
+}
+
+std::string read_gz(const std::string& path)
+{
+    BGZF* in = bgzf_open(path.c_str(), "r");
+    if (!in)
+        return "<cannot open " + path + ">";
+    std::string text;
+    char buffer[65536];
+    ssize_t got;
+    while ((got = bgzf_read(in, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(got));
+    bgzf_close(in);
+    return text;
+}
+
+// GWAS-SSF summary statistics of the example chromosome 1 (p-values of its
+// legend), with awkward rows: one SNP missing, one with other alleles, one
+// given twice, one with no p-value, one on a position the reference lacks,
+// and alleles written on the other strand for every tenth SNP.
+std::string example_sumstats()
+{
+    const auto bim = lines_of(read_file(kExamples + "scan_chr1.bim"));
+    const auto legend = lines_of(read_file(kExamples + "legend_chr1.txt"));
+    std::string out = "chromosome\tbase_pair_location\teffect_allele\tother_allele\tp_value\trsid\n";
+    const auto flip = [](std::string a) {
+        for (char& c : a)
+            c = c == 'A' ? 'T' : c == 'T' ? 'A' : c == 'C' ? 'G' : 'C';
+        return a;
+    };
+    for (std::size_t i = 0; i < bim.size(); ++i) {
+        const auto b = split(bim[i]);
+        const auto l = split(legend[i + 1]);
+        if (i == 3)
+            continue;  // not in the summary statistics: the SNP is simply absent
+        std::string a1 = b[4], a2 = b[5];
+        if (i % 10 == 0) {
+            a1 = flip(a1);
+            a2 = flip(a2);
+        }
+        if (i == 5)
+            a2 = a1 == "A" || a1 == "T" ? "C" : "A";  // not the reference's pair
+        const std::string p = i == 7 ? "NA" : l[2];
+        const std::string row = "1\t" + b[3] + "\t" + a1 + "\t" + a2 + "\t" + p + "\t" + b[1] + "\n";
+        out += row;
+        if (i == 9)
+            out += row;  // duplicated
+    }
+    out += "1\t999\tA\tG\t0.01\trs_nowhere\n";  // not in the reference
+    out += "chrQ\t1000\tA\tG\t0.5\trs_q\n";     // chromosome not understood
+    return out;
+}
+
+class DirectRoad : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        write_file(dir.file("ss.tsv"), example_sumstats());
+        const auto genes = lines_of(read_file(kExamples + "genelist.txt"));
+        std::string chr1 = genes[0] + "\n";
+        for (std::size_t i = 1; i < genes.size(); ++i)
+            if (split(genes[i])[0] == "1")
+                chr1 += genes[i] + "\n";
+        write_file(dir.file("genes1.txt"), chr1);
+        ASSERT_EQ(run_program("kesto", {"prepare", "--bfile", kExamples + "scan_chr1", "--sumstats", "ss.tsv", "--out",
+                                        "prep", "--plain"},
+                              dir.path())
+                      .status,
+                  0);
+    }
+
+    kesto_test::RunResult kesto(std::vector<std::string> args)
+    {
+        args.push_back("--quiet");
+        return run_program("kesto", args, dir.path());
+    }
+
+    TempDir dir;
+};
+
+TEST_F(DirectRoad, SameRowsAsThePreparedFilesForOneAndThreeThreads)
+{
+    struct Command {
+        std::string name, table;
+        std::vector<std::string> args;
+    } commands[] = {
+        {"gene", "genes", {"--genes", "genes1.txt", "--flank", "20000"}},
+        {"pathway", "pathways", {"--genes", "genes1.txt", "--gene-sets", kExamples + "pathways.txt", "--flank", "20000"}},
+        {"window", "windows", {"--width", "100000", "--step", "50000"}},
+    };
+    for (const Command& c : commands)
+        for (const std::string threads : {"1", "3"}) {
+            std::vector<std::string> prepared = {c.name, "--legend-prefix", "prep/", "--out", "p", "--threads", threads};
+            std::vector<std::string> direct = {c.name, "--bfile", kExamples + "scan_chr1", "--sumstats", "ss.tsv",
+                                               "--out", "d", "--threads", threads};
+            prepared.insert(prepared.end(), c.args.begin(), c.args.end());
+            direct.insert(direct.end(), c.args.begin(), c.args.end());
+            const auto p = kesto(prepared);
+            const auto d = kesto(direct);
+            EXPECT_EQ(p.status, 0) << p.err;
+            EXPECT_EQ(d.status, 0) << d.err;
+            const std::string table = read_file(dir.file("d." + c.table + ".tsv"));
+            EXPECT_GT(lines_of(table).size(), 5u);
+            EXPECT_EQ(table, read_file(dir.file("p." + c.table + ".tsv"))) << c.name << " " << threads;
+            EXPECT_EQ(read_gz(dir.file("d.excluded.tsv.gz")), read_gz(dir.file("prep/excluded.tsv.gz")));
+        }
+    // And the fixed program on the prepared files.
+    ASSERT_EQ(kesto({"gene", "--bfile", kExamples + "scan_chr1", "--sumstats", "ss.tsv", "--genes", "genes1.txt",
+                     "--flank", "20000", "--out", "d"})
+                  .status,
+              0);
+    ASSERT_EQ(run_program("kesto_genelist", {"-g", "genes1.txt", "-o", "legacy.txt", "-l", "prep/", "-G", "prep/", "-a",
+                                             "0.05", "-v", "0.8", "-f", "20000"},
+                          dir.path())
+                  .status,
+              0);
+    const auto ours = lines_of(read_file(dir.file("d.genes.tsv")));
+    const auto theirs = lines_of(read_file(dir.file("legacy.txt")));
+    ASSERT_EQ(ours.size(), theirs.size());
+    for (std::size_t i = 1; i < ours.size(); ++i) {
+        const auto a = split(ours[i]), b = split(theirs[i]);
+        EXPECT_EQ(a[11], "ok");
+        EXPECT_EQ(a[6] + " " + a[7] + " " + a[8], b[4] + " " + b[5] + " " + b[6]);
+    }
+}
+
+TEST_F(DirectRoad, CompressedPreparedFilesGiveTheSameRows)
+{
+    // prepare's default output is BGZF-compressed legend and genotype files.
+    ASSERT_EQ(run_program("kesto", {"prepare", "--bfile", kExamples + "scan_chr1", "--sumstats", "ss.tsv", "--out",
+                                    "prepgz"},
+                          dir.path())
+                  .status,
+              0);
+    ASSERT_TRUE(file_exists(dir.file("prepgz/genotype_chr1.txt.gz")));
+    const auto gz = kesto({"gene", "--legend-prefix", "prepgz/", "--genes", "genes1.txt", "--flank", "20000", "--out", "g"});
+    const auto direct = kesto({"gene", "--bfile", kExamples + "scan_chr1", "--sumstats", "ss.tsv", "--genes",
+                               "genes1.txt", "--flank", "20000", "--out", "d"});
+    ASSERT_EQ(gz.status, 0) << gz.err;
+    ASSERT_EQ(direct.status, 0) << direct.err;
+    EXPECT_EQ(read_file(dir.file("g.genes.tsv")), read_file(dir.file("d.genes.tsv")));
+}
+
+TEST_F(DirectRoad, LogCountsAgreeWithTheExcludedReport)
+{
+    const auto r = kesto({"gene", "--bfile", kExamples + "scan_chr1", "--sumstats", "ss.tsv", "--genes", "genes1.txt",
+                          "--out", "d"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::map<std::string, long> reasons;
+    const auto excluded = lines_of(read_gz(dir.file("d.excluded.tsv.gz")));
+    for (std::size_t i = 1; i < excluded.size(); ++i)
+        ++reasons[split(excluded[i])[4]];
+    // The awkward rows, each with its reason.
+    EXPECT_EQ(reasons["not_in_reference"], 1);
+    EXPECT_EQ(reasons["alleles_not_reference_pair"], 1);
+    EXPECT_EQ(reasons["duplicated"], 2);
+    EXPECT_EQ(reasons["p_missing"], 1);
+    EXPECT_EQ(reasons["chromosome_not_understood"], 1);
+    const std::string log = read_file(dir.file("d.log"));
+    long total = 0;
+    for (const auto& [word, count] : reasons)
+        total += count;
+    EXPECT_TRUE(contains(log, "SNPs left out: " + std::to_string(total) + " ")) << log;
+    EXPECT_TRUE(contains(log, "SNPs matched: " + std::to_string(1000 - 1 - 1 - 1 - 1) + "\n")) << log;
+    EXPECT_TRUE(contains(log, "summary-statistics rows read: 1002\n"));
+    EXPECT_TRUE(contains(log, "GWAS-SSF"));
+    EXPECT_TRUE(contains(log, "SNPs left out, not in the reference: 1\n")) << log;
+}
+
+TEST_F(DirectRoad, VcfWrittenByPlinkGivesTheSameRows)
+{
+    if (!file_exists("/usr/bin/plink1.9"))
+        GTEST_SKIP() << "plink1.9 is not installed";
+    // PLINK writes A1 as ALT, so the VCF counts the same allele as the .bed.
+    const auto made = run_command("/usr/bin/plink1.9", {"--bfile", kExamples + "scan_chr1", "--recode", "vcf-iid",
+                                                        "--keep-allele-order", "--out", "ref"},
+                                  dir.path());
+    ASSERT_EQ(made.status, 0) << made.out;
+    const auto b = kesto({"gene", "--bfile", kExamples + "scan_chr1", "--sumstats", "ss.tsv", "--genes", "genes1.txt",
+                          "--flank", "20000", "--out", "b"});
+    const auto v = kesto({"gene", "--vcf", "ref.vcf", "--sumstats", "ss.tsv", "--genes", "genes1.txt", "--flank",
+                          "20000", "--out", "v"});
+    ASSERT_EQ(b.status, 0) << b.err;
+    ASSERT_EQ(v.status, 0) << v.err;
+    EXPECT_EQ(read_file(dir.file("v.genes.tsv")), read_file(dir.file("b.genes.tsv")));
+}
+
+TEST_F(DirectRoad, KeepAndRefusals)
+{
+    // --keep: half the individuals change the numbers but not the SNPs.
+    const auto fam = lines_of(read_file(kExamples + "scan_chr1.fam"));
+    std::string keep;
+    for (std::size_t i = 0; i < fam.size(); i += 2) {
+        std::stringstream in(fam[i]);
+        std::string fid, iid;
+        in >> fid >> iid;
+        keep += fid + " " + iid + "\n";
+    }
+    write_file(dir.file("keep.txt"), keep);
+    const auto all = kesto({"gene", "--bfile", kExamples + "scan_chr1", "--sumstats", "ss.tsv", "--genes", "genes1.txt",
+                            "--out", "all"});
+    const auto half = kesto({"gene", "--bfile", kExamples + "scan_chr1", "--sumstats", "ss.tsv", "--genes",
+                             "genes1.txt", "--keep", "keep.txt", "--out", "half"});
+    ASSERT_EQ(all.status, 0);
+    ASSERT_EQ(half.status, 0) << half.err;
+    EXPECT_NE(read_file(dir.file("all.genes.tsv")), read_file(dir.file("half.genes.tsv")));
+    EXPECT_TRUE(contains(read_file(dir.file("half.log")), "individuals: 100 of 200 (--keep keep.txt"));
+
+    // The report of left-out SNPs may not overwrite an input either.
+    write_file(dir.file("x.excluded.tsv.gz"), "keep me");
+    const auto clash = kesto({"gene", "--bfile", kExamples + "scan_chr1", "--sumstats", "x.excluded.tsv.gz", "--genes",
+                              "genes1.txt", "--out", "x"});
+    EXPECT_NE(clash.status, 0);
+    EXPECT_EQ(read_file(dir.file("x.excluded.tsv.gz")), "keep me");
+    // --bfile without --sumstats, and two references, are bad command lines.
+    EXPECT_EQ(kesto({"gene", "--bfile", kExamples + "scan_chr1", "--genes", "genes1.txt", "--out", "y"}).status, 2);
+    EXPECT_EQ(kesto({"gene", "--bfile", kExamples + "scan_chr1", "--vcf", "ref.vcf", "--sumstats", "ss.tsv", "--genes",
+                     "genes1.txt", "--out", "y"})
+                  .status,
+              2);
+}
+
+} // namespace
