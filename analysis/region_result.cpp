@@ -81,7 +81,7 @@ RegionResult evaluate_gene_span(const ChromosomeTable& table, const SnpSpan& spa
     // The variance share passes through single precision, as the gene
     // programs hold it.
     const double share = static_cast<double>(static_cast<float>(settings.share));
-    const ComponentWeighting weighting = weigh_components(ld, hits, span.first, share);
+    const ComponentWeighting weighting = weigh_components(ld, hits, span.first, share, settings.eigen);
     const double p = regional_p(weighting.ncritical, weighting.nsignificant, alpha);
     result.ncritical = weighting.ncritical;
     result.nsignificant = single(weighting.nsignificant);

@@ -1,6 +1,7 @@
 #ifndef KESTO_ANALYSIS_SETTINGS_H
 #define KESTO_ANALYSIS_SETTINGS_H
 
+#include "eigen_method.h"
 #include "hanalysis.h"
 #include "pathway_regions.h"
 
@@ -16,6 +17,7 @@ struct AnalysisSettings {
     std::int64_t flank_up = 0;               // base pairs added before a gene's start
     std::int64_t flank_down = 0;             // base pairs added after a gene's end
     std::int32_t merge_distance = kMergeMargin;  // pathway genes this close (each side) form one region
+    EigenMethod eigen = EigenMethod::Exact;  // Fast only when the user asks (--eigen fast)
 };
 
 } // namespace analysis

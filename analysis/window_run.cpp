@@ -21,6 +21,7 @@ ChromosomeWindows::ChromosomeWindows(ChromosomeTable& table, const AnalysisSetti
     scan.step = layout.step;
     scan.alpha = settings.alpha;
     scan.share = settings.share;
+    scan.eigen = settings.eigen;
     scan.threads = threads;
     scan.rare = settings.rare;
     index_ = std::make_unique<PositionIndex>(tables_.positions);

@@ -127,6 +127,27 @@ TEST_P(ExampleIdentity, GenesMatchKestoGenelist)
     expect_same_genes(run.table, read_file(dir.file("legacy.txt")));
 }
 
+// --eigen fast takes the fast decomposition exactly where KESTO_EIGEN=fast
+// takes it for kesto_genelist: wide flanks give regions past its size floor.
+TEST(FastEigen, GeneRowsMatchKestoGenelistWithTheSameMethod)
+{
+    TempDir dir;
+    const KestoRun run = kesto(dir.path(), "genes", {"gene", "--legend-prefix", kExamples, "--genes",
+                                                     kExamples + "genelist.txt", "--flank", "200000", "--eigen", "fast",
+                                                     "--out", "out"});
+    ASSERT_EQ(run.result.status, 0) << run.result.err;
+    EXPECT_TRUE(kesto_test::contains(run.log, "fast"));
+    const auto legacy = kesto_test::run_program_env(
+        "kesto_genelist", {"-g", kExamples + "genelist.txt", "-o", "legacy.txt", "-l", kExamples, "-G", kExamples,
+                           "-a", "0.05", "-v", "0.8", "-f", "200000"},
+        dir.path(), {"KESTO_EIGEN=fast"});
+    ASSERT_EQ(legacy.status, 0) << legacy.err;
+    expect_same_genes(run.table, read_file(dir.file("legacy.txt")));
+    const KestoRun wrong = kesto(dir.path(), "genes", {"gene", "--legend-prefix", kExamples, "--genes",
+                                                       kExamples + "genelist.txt", "--eigen", "quick", "--out", "bad"});
+    EXPECT_EQ(wrong.result.status, 2);
+}
+
 TEST_P(ExampleIdentity, PathwaysMatchKestoPw)
 {
     const KestoRun run = kesto(dir.path(), "pathways",

@@ -6,6 +6,7 @@
 #include "result_writer.h"
 
 #include <algorithm>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -53,6 +54,13 @@ void add_analysis_options(CLI::App& command, AnalysisOptions& o, bool with_flank
     command.add_option("--threads", o.threads, "worker threads (default: the machine's cores)")
         ->check(CLI::Range(1, 256))
         ->type_name("N");
+    command.add_option("--eigen", o.settings.eigen,
+                       "decomposition of each LD matrix: exact (default; the four programs' bytes) or fast "
+                       "(all eigenvalues, eigenvectors of the kept components only; agrees to a documented "
+                       "tolerance)")
+        ->transform(CLI::CheckedTransformer(std::map<std::string, EigenMethod>{{"exact", EigenMethod::Exact},
+                                                                               {"fast", EigenMethod::Fast}}))
+        ->type_name("exact|fast");
     command.add_flag("--quiet", o.quiet, "no progress on standard error");
     if (with_flank) {
         auto* both = command.add_option("--flank", o.flank, "base pairs added on both sides of each gene")
@@ -145,6 +153,7 @@ void log_settings(const AnalysisOptions& o, RunLog& log, bool with_flank)
     log.setting("alpha", format_number(o.settings.alpha));
     log.setting("variance share", format_number(o.settings.share));
     log.setting("rare-allele cut-off (--maf)", format_number(o.settings.rare));
+    log.setting("eigen decomposition (--eigen)", o.settings.eigen == EigenMethod::Fast ? "fast" : "exact");
     if (with_flank) {
         log.setting("flank before start (--flank-up)", std::to_string(o.settings.flank_up));
         log.setting("flank after end (--flank-down)", std::to_string(o.settings.flank_down));

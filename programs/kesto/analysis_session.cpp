@@ -27,9 +27,9 @@ constexpr std::size_t kNamedInLog = 50;
 
 } // namespace
 
-int run_session(const std::string& command_line, AnalysisOptions& options, const SessionSpec& spec)
+int run_session(const std::string& command_line, AnalysisOptions& options, const SessionPlan& plan)
 {
-    const std::string program = "kesto " + spec.command;
+    const std::string program = "kesto " + plan.command;
     const auto fail = [&program](const Status& status) {
         std::cerr << program << ": " << status.message << "\n";
         return exit_code(status);
@@ -42,9 +42,9 @@ int run_session(const std::string& command_line, AnalysisOptions& options, const
     if (!status)
         return fail(status);
 
-    const std::string table_path = options.out + "." + spec.table + ".tsv";
+    const std::string table_path = options.out + "." + plan.table + ".tsv";
     const std::string log_path = options.out + ".log";
-    std::vector<FileRole> inputs = spec.inputs;
+    std::vector<FileRole> inputs = plan.inputs;
     for (const FileRole& input : reference_inputs(options, *source))
         inputs.push_back(input);
     RunFiles files;
@@ -77,20 +77,20 @@ int run_session(const std::string& command_line, AnalysisOptions& options, const
     log.setting("started", now_text());
     for (const std::string& line : source->describe())
         log.line(line);
-    log_settings(options, log, spec.with_flank);
-    if (spec.log_settings)
-        spec.log_settings(log);
+    log_settings(options, log, plan.with_flank);
+    if (plan.log_settings)
+        plan.log_settings(log);
 
-    status = table.write(spec.header);
+    status = table.write(plan.header);
     if (!status)
         return fail(status);
 
-    Progress progress(Progress::mode_for_stderr(options.quiet), program, spec.unit);
+    Progress progress(Progress::mode_for_stderr(options.quiet), program, plan.unit);
     analysis::RunHooks hooks;
     hooks.row = [&table](const std::string& line) { return table.write(line); };
     hooks.progress = [&progress](long done, long total) { progress.update(done, total); };
     analysis::RunTally tally;
-    status = spec.body(*source, hooks, log, tally);
+    status = plan.body(*source, hooks, log, tally);
     progress.finish();
     if (status)
         status = table.close();

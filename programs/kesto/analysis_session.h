@@ -13,7 +13,7 @@
 constexpr int kExitUnevaluated = 3;
 
 // What one analysis subcommand adds to the common run.
-struct SessionSpec {
+struct SessionPlan {
     std::string command;             // "gene"
     std::string table;               // "genes": PREFIX.genes.tsv
     const char* header = nullptr;    // the table's header line
@@ -28,6 +28,6 @@ struct SessionSpec {
 // writing rows as they come, writes PREFIX.log and says what happened on
 // standard error. Returns the exit status: 0, 3 (some regions not
 // evaluated), 1 (failure) or 2 (bad command line, refused output).
-int run_session(const std::string& command_line, AnalysisOptions& options, const SessionSpec& spec);
+int run_session(const std::string& command_line, AnalysisOptions& options, const SessionPlan& plan);
 
 #endif

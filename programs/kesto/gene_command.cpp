@@ -45,15 +45,15 @@ Subcommand add_gene_command(CLI::App& kesto, const std::string& command_line)
         ->type_name("FILE");
     add_analysis_options(*app, options->common, true);
     const auto run = [options, command_line]() {
-        SessionSpec spec;
-        spec.command = "gene";
-        spec.table = "genes";
-        spec.header = kGeneHeader;
-        spec.unit = "genes";
-        spec.with_flank = true;
-        spec.inputs = {{options->genes, "gene list"}};
-        spec.log_settings = [options](RunLog& log) { log.setting("gene list", options->genes); };
-        spec.body = [options](analysis::TableSource& source, const analysis::RunHooks& hooks, RunLog& log,
+        SessionPlan plan;
+        plan.command = "gene";
+        plan.table = "genes";
+        plan.header = kGeneHeader;
+        plan.unit = "genes";
+        plan.with_flank = true;
+        plan.inputs = {{options->genes, "gene list"}};
+        plan.log_settings = [options](RunLog& log) { log.setting("gene list", options->genes); };
+        plan.body = [options](analysis::TableSource& source, const analysis::RunHooks& hooks, RunLog& log,
                               analysis::RunTally& tally) {
             std::vector<GeneEntry> genes;
             const Status read = read_genes(options->common, source, options->genes, log, genes);
@@ -62,7 +62,7 @@ Subcommand add_gene_command(CLI::App& kesto, const std::string& command_line)
             return analysis::run_genes(source, genes, options->common.settings, options->common.threads, hooks, log,
                                        tally);
         };
-        return run_session(command_line, options->common, spec);
+        return run_session(command_line, options->common, plan);
     };
     return {app, run};
 }

@@ -59,19 +59,19 @@ Subcommand add_pathway_command(CLI::App& kesto, const std::string& command_line)
         ->type_name("BP");
     add_analysis_options(*app, options->common, true);
     const auto run = [options, command_line]() {
-        SessionSpec spec;
-        spec.command = "pathway";
-        spec.table = "pathways";
-        spec.header = kPathwayHeader;
-        spec.unit = "regions";
-        spec.with_flank = true;
-        spec.inputs = {{options->genes, "gene list"}, {options->gene_sets, "gene-set file"}};
-        spec.log_settings = [options](RunLog& log) {
+        SessionPlan plan;
+        plan.command = "pathway";
+        plan.table = "pathways";
+        plan.header = kPathwayHeader;
+        plan.unit = "regions";
+        plan.with_flank = true;
+        plan.inputs = {{options->genes, "gene list"}, {options->gene_sets, "gene-set file"}};
+        plan.log_settings = [options](RunLog& log) {
             log.setting("gene list", options->genes);
             log.setting("gene sets", options->gene_sets);
             log.setting("merge distance", std::to_string(options->common.settings.merge_distance));
         };
-        spec.body = [options](analysis::TableSource& source, const analysis::RunHooks& hooks, RunLog& log,
+        plan.body = [options](analysis::TableSource& source, const analysis::RunHooks& hooks, RunLog& log,
                               analysis::RunTally& tally) {
             std::vector<GeneEntry> all;
             std::vector<std::string> notes;
@@ -93,7 +93,7 @@ Subcommand add_pathway_command(CLI::App& kesto, const std::string& command_line)
             return analysis::run_pathways(source, genes, sets, options->common.settings, options->common.threads,
                                           hooks, log, tally);
         };
-        return run_session(command_line, options->common, spec);
+        return run_session(command_line, options->common, plan);
     };
     return {app, run};
 }

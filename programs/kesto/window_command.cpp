@@ -36,24 +36,24 @@ Subcommand add_window_command(CLI::App& kesto, const std::string& command_line)
         ->type_name("BP");
     add_analysis_options(*app, options->common, false);
     const auto run = [options, command_line]() {
-        SessionSpec spec;
-        spec.command = "window";
-        spec.table = "windows";
-        spec.header = kWindowHeader;
-        spec.unit = "windows";
-        spec.log_settings = [options](RunLog& log) {
+        SessionPlan plan;
+        plan.command = "window";
+        plan.table = "windows";
+        plan.header = kWindowHeader;
+        plan.unit = "windows";
+        plan.log_settings = [options](RunLog& log) {
             const analysis::WindowLayout& l = options->layout;
             log.setting("window width", std::to_string(l.width));
             log.setting("window step", std::to_string(l.step));
             log.setting("from", l.from == window_scan::kDefaultBound ? "first SNP" : std::to_string(l.from));
             log.setting("to", l.to == window_scan::kDefaultBound ? "last SNP" : std::to_string(l.to));
         };
-        spec.body = [options](analysis::TableSource& source, const analysis::RunHooks& hooks, RunLog& log,
+        plan.body = [options](analysis::TableSource& source, const analysis::RunHooks& hooks, RunLog& log,
                               analysis::RunTally& tally) {
             return analysis::run_windows(source, options->common.chromosomes, options->layout,
                                          options->common.settings, options->common.threads, hooks, log, tally);
         };
-        return run_session(command_line, options->common, spec);
+        return run_session(command_line, options->common, plan);
     };
     return {app, run};
 }
