@@ -82,7 +82,7 @@ Status DirectSource::open(const DirectInputs& inputs)
     }
 
     SumstatsReader reader;
-    Status status = reader.open(inputs.sumstats, SumstatsOptions{});
+    Status status = reader.open(inputs.sumstats, inputs.sumstats_options);
     if (!status.ok())
         return status;
     layout_ = reader.layout();

@@ -20,6 +20,7 @@ struct DirectInputs {
     std::string vcf;
     std::string keep;
     std::string sumstats;
+    SumstatsOptions sumstats_options;  // a forced format or columns
     std::string excluded_path;  // where the report of left-out SNPs goes
     bool drop_ambiguous = false;
     bool allow_build_mismatch = false;

@@ -23,16 +23,6 @@ namespace {
 
 const char* const kName = "kesto prepare";
 
-const std::map<std::string, SumstatsFormat>& format_words()
-{
-    static const std::map<std::string, SumstatsFormat> words = {
-        {"gwas-ssf", SumstatsFormat::GwasSsf}, {"plink2", SumstatsFormat::Plink2Glm},
-        {"plink1", SumstatsFormat::Plink1Assoc}, {"regenie", SumstatsFormat::Regenie},
-        {"saige", SumstatsFormat::Saige},       {"bolt", SumstatsFormat::BoltLmm},
-        {"metal", SumstatsFormat::Metal},       {"custom", SumstatsFormat::Custom}};
-    return words;
-}
-
 int fail(const Status& status)
 {
     std::cerr << kName << ": " << status.message << "\n";
@@ -69,18 +59,7 @@ CLI::App* register_prepare(CLI::App& app, PrepareCommand& c)
                     "association results (plain or compressed): GWAS-SSF, PLINK 2 .glm, PLINK 1.9 .assoc/.qassoc/"
                     ".assoc.logistic/.assoc.linear, REGENIE, SAIGE, BOLT-LMM, METAL, recognised from the header")
         ->required();
-    std::string formats;
-    for (const auto& word : format_words())
-        formats += (formats.empty() ? "" : ", ") + word.first;
-    cmd->add_option("--format", c.format, "force the format: " + formats)
-        ->check(CLI::IsMember(format_words()));
-    cmd->add_option("--col-id", c.col_id, "column of the SNP id (any other table)");
-    cmd->add_option("--col-chr", c.col_chr, "column of the chromosome");
-    cmd->add_option("--col-pos", c.col_pos, "column of the base-pair position");
-    cmd->add_option("--col-a1", c.col_a1, "column of one allele");
-    cmd->add_option("--col-a2", c.col_a2, "column of the other allele");
-    cmd->add_option("--col-p", c.col_p, "column of the p-value");
-    cmd->add_option("--col-log10p", c.col_log10p, "column of -log10 p (instead of --col-p)");
+    add_sumstats_choice(*cmd, c.layout, "Summary statistics");
 
     cmd->option_defaults()->group("Matching");
     cmd->add_option("--match", c.match,
@@ -103,9 +82,7 @@ CLI::App* register_prepare(CLI::App& app, PrepareCommand& c)
 
     const std::pair<const char*, const char*> types[] = {
         {"--bfile", "PREFIX"}, {"--vcf", "FILE"},     {"--keep", "FILE"},      {"--sumstats", "FILE"},
-        {"--genes", "FILE"},   {"--gene-sets", "FILE"}, {"--out", "DIR"},      {"--col-id", "NAME"},
-        {"--col-chr", "NAME"}, {"--col-pos", "NAME"}, {"--col-a1", "NAME"},    {"--col-a2", "NAME"},
-        {"--col-p", "NAME"},   {"--col-log10p", "NAME"}};
+        {"--genes", "FILE"},   {"--gene-sets", "FILE"}, {"--out", "DIR"}};
     for (const auto& type : types)
         cmd->get_option(type.first)->type_name(type.second);
     return cmd;
@@ -165,18 +142,7 @@ int run_prepare(const PrepareCommand& c, const std::string& command_line)
         return fail(status);
 
     // Summary statistics: one pass into the index.
-    SumstatsOptions options;
-    if (!c.format.empty()) {
-        options.force_format = true;
-        options.format = format_words().at(c.format);
-    }
-    options.col_id = c.col_id;
-    options.col_chr = c.col_chr;
-    options.col_pos = c.col_pos;
-    options.col_a1 = c.col_a1;
-    options.col_a2 = c.col_a2;
-    options.col_p = c.col_p;
-    options.col_log10p = c.col_log10p;
+    const SumstatsOptions options = sumstats_options(c.layout);
     SumstatsReader reader;
     status = reader.open(c.sumstats, options);
     if (!status.ok())

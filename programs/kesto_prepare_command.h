@@ -1,6 +1,8 @@
 #ifndef KESTO_PROGRAMS_KESTO_PREPARE_COMMAND_H
 #define KESTO_PROGRAMS_KESTO_PREPARE_COMMAND_H
 
+#include "sumstats_choice.h"
+
 #include <string>
 
 namespace CLI {
@@ -10,8 +12,8 @@ class App;
 // `kesto prepare`: a reference panel and summary statistics in, the suite's
 // per-chromosome legend and genotype files out.
 struct PrepareCommand {
-    std::string bfile, vcf, keep, sumstats, format, match = "auto", genes, gene_sets, out;
-    std::string col_id, col_chr, col_pos, col_a1, col_a2, col_p, col_log10p;
+    std::string bfile, vcf, keep, sumstats, match = "auto", genes, gene_sets, out;
+    SumstatsChoice layout;  // --format, --col-*
     bool drop_ambiguous = false;
     bool allow_build_mismatch = false;
     bool plain = false;

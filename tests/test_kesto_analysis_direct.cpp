@@ -176,6 +176,26 @@ TEST_F(DirectRoad, CompressedPreparedFilesGiveTheSameRows)
     EXPECT_EQ(read_file(dir.file("g.genes.tsv")), read_file(dir.file("d.genes.tsv")));
 }
 
+// A table of no known layout, named column by column: the example's own
+// association table (id and p only) is matched by id, and a forced format
+// that the header does not fit is refused.
+TEST_F(DirectRoad, NamedColumnsAndForcedFormat)
+{
+    const auto named = kesto({"gene", "--bfile", kExamples + "scan_chr1", "--sumstats", kExamples + "scan_chr1_assoc.txt",
+                              "--col-id", "snp_id", "--col-p", "pvalue", "--genes", "genes1.txt", "--flank", "20000",
+                              "--out", "n"});
+    // The example legend of chromosome 1 holds the same SNPs and p-values.
+    const auto legend = kesto({"gene", "--legend-prefix", kExamples, "--genes", "genes1.txt", "--flank", "20000",
+                               "--out", "l"});
+    ASSERT_EQ(named.status, 0) << named.err;
+    ASSERT_EQ(legend.status, 0) << legend.err;
+    EXPECT_EQ(read_file(dir.file("n.genes.tsv")), read_file(dir.file("l.genes.tsv")));
+    const auto forced = kesto({"gene", "--bfile", kExamples + "scan_chr1", "--sumstats", "ss.tsv", "--format", "regenie",
+                               "--genes", "genes1.txt", "--out", "f"});
+    EXPECT_NE(forced.status, 0);
+    EXPECT_TRUE(contains(forced.err, "ss.tsv")) << forced.err;
+}
+
 TEST_F(DirectRoad, LogCountsAgreeWithTheExcludedReport)
 {
     const auto r = kesto({"gene", "--bfile", kExamples + "scan_chr1", "--sumstats", "ss.tsv", "--genes", "genes1.txt",

@@ -19,6 +19,7 @@ void add_analysis_options(CLI::App& command, AnalysisOptions& o, bool with_flank
         ->type_name("FILE");
     command.add_option("--sumstats", o.sumstats, "summary statistics (with --bfile or --vcf)")->group("Inputs")
         ->type_name("FILE");
+    add_sumstats_choice(command, o.sumstats_layout, "Inputs");
     command.add_option("--keep", o.keep, "individuals of the reference to use (IID, or FID IID, a line)")
         ->group("Inputs")
         ->type_name("FILE");
@@ -114,6 +115,7 @@ Status open_source(const AnalysisOptions& o, std::unique_ptr<analysis::TableSour
     inputs.vcf = o.vcf;
     inputs.keep = o.keep;
     inputs.sumstats = o.sumstats;
+    inputs.sumstats_options = sumstats_options(o.sumstats_layout);
     inputs.excluded_path = o.excluded_path();
     inputs.drop_ambiguous = o.drop_ambiguous;
     inputs.allow_build_mismatch = o.allow_build_mismatch;

@@ -4,6 +4,7 @@
 #include "chromosome_table.h"
 #include "run_log.h"
 #include "settings.h"
+#include "sumstats_choice.h"
 
 #include <CLI/CLI.hpp>
 
@@ -19,6 +20,7 @@ struct AnalysisOptions {
     std::string bfile;
     std::string vcf;
     std::string sumstats;
+    SumstatsChoice sumstats_layout;  // --format, --col-*
     std::string keep;
     std::string legend_prefix;
     std::string genotype_prefix;
