@@ -18,6 +18,8 @@ using kesto_test::contains;
 using kesto_test::file_exists;
 using kesto_test::lines_of;
 using kesto_test::read_file;
+using kesto_test::split;
+using kesto_test::read_gz;
 using kesto_test::run_command;
 using kesto_test::run_program;
 using kesto_test::TempDir;
@@ -25,29 +27,7 @@ using kesto_test::write_file;
 
 const std::string kExamples = KESTO_SOURCE_DIR "/examples/";
 
-std::vector<std::string> split(const std::string& line)
-{
-    std::vector<std::string> out;
-    std::stringstream in(line);
-    std::string field;
-    while (std::getline(in, field, '\t'))
-        out.push_back(field);
-    return out;
-}
 
-std::string read_gz(const std::string& path)
-{
-    BGZF* in = bgzf_open(path.c_str(), "r");
-    if (!in)
-        return "<cannot open " + path + ">";
-    std::string text;
-    char buffer[65536];
-    ssize_t got;
-    while ((got = bgzf_read(in, buffer, sizeof buffer)) > 0)
-        text.append(buffer, static_cast<std::size_t>(got));
-    bgzf_close(in);
-    return text;
-}
 
 // GWAS-SSF summary statistics of the example chromosome 1 (p-values of its
 // legend), with awkward rows: one SNP missing, one with other alleles, one

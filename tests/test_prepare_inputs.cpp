@@ -17,6 +17,8 @@ using kesto_test::contains;
 using kesto_test::file_exists;
 using kesto_test::lines_of;
 using kesto_test::read_file;
+using kesto_test::split;
+using kesto_test::read_gz;
 using kesto_test::run_command;
 using kesto_test::run_program;
 using kesto_test::RunResult;
@@ -25,15 +27,6 @@ using kesto_test::write_file;
 
 const std::string kExamples = std::string(KESTO_SOURCE_DIR) + "/examples/";
 
-std::vector<std::string> split(const std::string& line, char by = '\t')
-{
-    std::vector<std::string> out;
-    std::stringstream in(line);
-    std::string field;
-    while (std::getline(in, field, by))
-        out.push_back(field);
-    return out;
-}
 
 std::vector<std::string> words(const std::string& line)
 {
@@ -45,19 +38,6 @@ std::vector<std::string> words(const std::string& line)
     return out;
 }
 
-std::string read_gz(const std::string& path)
-{
-    BGZF* in = bgzf_open(path.c_str(), "r");
-    if (!in)
-        return "<cannot open " + path + ">";
-    std::string text;
-    char buffer[65536];
-    ssize_t got;
-    while ((got = bgzf_read(in, buffer, sizeof buffer)) > 0)
-        text.append(buffer, static_cast<std::size_t>(got));
-    bgzf_close(in);
-    return text;
-}
 
 RunResult prepare(const std::vector<std::string>& args)
 {

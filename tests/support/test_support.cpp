@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <htslib/bgzf.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -147,6 +149,30 @@ RunResult run_program_env(const std::string& program, const std::vector<std::str
                           const std::string& workdir, const std::vector<std::string>& env)
 {
     return run_command(bin_path(program), args, workdir, env);
+}
+
+std::vector<std::string> split(const std::string& line, char by)
+{
+    std::vector<std::string> out;
+    std::stringstream in(line);
+    std::string field;
+    while (std::getline(in, field, by))
+        out.push_back(field);
+    return out;
+}
+
+std::string read_gz(const std::string& path)
+{
+    BGZF* in = bgzf_open(path.c_str(), "r");
+    if (!in)
+        return "<cannot open " + path + ">";
+    std::string text;
+    char buffer[65536];
+    ssize_t got;
+    while ((got = bgzf_read(in, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(got));
+    bgzf_close(in);
+    return text;
 }
 
 } // namespace kesto_test

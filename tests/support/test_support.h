@@ -52,6 +52,11 @@ bool contains(const std::string& text, const std::string& part);
 bool log_is(const std::string& log, const std::string& lines);
 // The lines of a text, without their line ends.
 std::vector<std::string> lines_of(const std::string& text);
+// The fields of a line split on every `by` (empty fields kept).
+std::vector<std::string> split(const std::string& line, char by = '\t');
+// The text of a gzip or BGZF file (or of a plain one), or a note that it
+// could not be opened.
+std::string read_gz(const std::string& path);
 
 } // namespace kesto_test
 
