@@ -1,5 +1,7 @@
 #include "result_writer.h"
 
+#include "whole_write.h"
+
 #include "file_lock.h"
 
 #include <cerrno>
@@ -82,22 +84,11 @@ bool ResultWriter::write(const std::string& text)
     // part-way (a full disk, a file size limit) can be taken back: the file
     // then ends with the last complete line. -1 where the file cannot seek.
     const off_t before = ::lseek(fd_, 0, append_ ? SEEK_END : SEEK_CUR);
-    const char* p = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        const ssize_t put = ::write(fd_, p, left);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0) {
-            const int error = put < 0 ? errno : EIO;
-            if (left < text.size() && before >= 0 && ::ftruncate(fd_, before) == 0)
-                ::lseek(fd_, before, SEEK_SET);
-            std::cerr << program_ << ": cannot write to '" << path_ << "': " << std::strerror(error) << "\n";
-            failed_ = true;
-            return false;
-        }
-        p += put;
-        left -= static_cast<std::size_t>(put);
+    const Status written = write_whole(fd_, before, text, path_);
+    if (!written.ok()) {
+        std::cerr << program_ << ": " << written.message << "\n";
+        failed_ = true;
+        return false;
     }
     return true;
 }

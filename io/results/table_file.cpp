@@ -1,5 +1,7 @@
 #include "table_file.h"
 
+#include "whole_write.h"
+
 #include "file_lock.h"
 
 #include <cerrno>
@@ -25,24 +27,8 @@ Status TableFile::write(const std::string& text)
 {
     if (fd_ < 0)
         return {StatusCode::WriteError, "'" + path_ + "' is not open for writing"};
-    const off_t before = ::lseek(fd_, 0, SEEK_CUR);
-    const char* p = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        const ssize_t put = ::write(fd_, p, left);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0) {
-            const int error = put < 0 ? errno : EIO;
-            // Take a part-written line back so the file ends with a whole one.
-            if (left < text.size() && before >= 0 && ::ftruncate(fd_, before) == 0)
-                ::lseek(fd_, before, SEEK_SET);
-            return {StatusCode::WriteError, "cannot write to '" + path_ + "': " + std::strerror(error)};
-        }
-        p += put;
-        left -= static_cast<std::size_t>(put);
-    }
-    return {};
+    // Take a part-written line back so the file ends with a whole one.
+    return write_whole(fd_, ::lseek(fd_, 0, SEEK_CUR), text, path_);
 }
 
 Status TableFile::close()
