@@ -146,6 +146,8 @@ TEST(GeneFiles, BadRowsNameFileAndLine)
         {"loc_short", "1 1 100 200 + A\n2 1 300\n", "loc_short line 2: fewer than 4 fields"},
         {"bed_empty", "chr1\t0\t10\tA\nchr1\t10\t10\tB\n", "bed_empty line 2: the interval is empty"},
         {"bed_zero_based", "chr1\t5\t1\tA\n", "bed_zero_based line 1: "},
+        {"bed_noname", "chr1\t0\t10\tA\nchrX\t5\t10\t\tX0\n", "bed_noname line 2: a gene without a name (BED file)"},
+        {"bed_blank", "chr1\t0\t10\t  \n", "bed_blank line 1: a gene without a name"},
         {"bed3", "chr1\t5\t10\n", "bed3 line 1: fewer than 4 fields (chrom, start, end, name) (BED file)"},
         {"gtf_short", "1\ts\tgene\t1\t10\t.\t+\t.\tgene_id \"A\";\n1\ts\tgene\t1\t10\n",
          "gtf_short line 2: fewer than 9 tab-separated fields (GTF file)"},

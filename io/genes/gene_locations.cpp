@@ -213,6 +213,11 @@ std::string clean_name(std::string text)
     return text;
 }
 
+bool blank(const std::string& text)
+{
+    return text.find_first_not_of(' ') == std::string::npos;
+}
+
 class GeneFileParser {
 public:
     GeneFileParser(const LineSource& source, GeneLocationTable& table) : source_(source), table_(table) {}
@@ -253,6 +258,8 @@ private:
         }
         gene.id = clean_name(std::move(id));
         gene.name = clean_name(name.empty() ? gene.id : std::move(name));
+        if (blank(gene.id) || blank(gene.name))
+            return bad("a gene without a name");
         gene.start = first;
         gene.end = last + 1;
         table_.genes.push_back(std::move(gene));
