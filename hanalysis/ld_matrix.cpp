@@ -2,6 +2,7 @@
 
 #include "fast_eigen.h"
 #include "hanalysis.h"
+#include "symmetric_eigen.h"
 
 Eigen::MatrixXf build_ld_matrix(const CodeTable& codes, std::size_t first, int n)
 {
@@ -71,9 +72,9 @@ ComponentWeighting weigh_components(const Eigen::MatrixXf& ld, const Eigen::Vect
         if (weigh_components_fast(ld, hits, first, share, fast))
             return fast;
     }
-    const Eigen::SelfAdjointEigenSolver<Eigen::MatrixXf> solver(ld, Eigen::ComputeEigenvectors);
+    const SymmetricEigen solved = symmetric_eigen(ld);
     ComponentWeighting result;
-    result.ncritical = count_components(solver.eigenvalues(), share);
-    result.nsignificant = weighted_hits(solver.eigenvectors(), result.ncritical, hits, first);
+    result.ncritical = count_components(solved.values, share);
+    result.nsignificant = weighted_hits(solved.vectors, result.ncritical, hits, first);
     return result;
 }

@@ -1,0 +1,293 @@
+#include "symmetric_eigen.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Index = Eigen::Index;
+
+// Rotations made by the QR sweeps and not yet applied to Q. Sweep i turns
+// the column pairs (first[i], first[i] + 1), (first[i] + 1, first[i] + 2), …
+// with the rotations offset[i] .. offset[i + 1] - 1. Each rotation is stored
+// as Q = Q * G needs it: the cosine and the sine of the transposed rotation.
+struct RotationLog {
+    std::vector<Index> first;
+    std::vector<std::size_t> offset{0};
+    std::vector<float> c;
+    std::vector<float> s;
+
+    void begin_sweep(Index column) { first.push_back(column); }
+    void add(float cosine, float sine)
+    {
+        c.push_back(cosine);
+        s.push_back(sine);
+    }
+    void end_sweep() { offset.push_back(c.size()); }
+    std::size_t sweeps() const { return first.size(); }
+    void clear()
+    {
+        first.clear();
+        offset.assign(1, 0);
+        c.clear();
+        s.clear();
+    }
+};
+
+// Applied in batches of about this many rotations (2 × 256 kB of log), so
+// the log stays in cache while the row blocks go past it.
+constexpr std::size_t kBatchRotations = std::size_t{1} << 16;
+
+// Sixteen floats; the operations below act lane by lane, so their results do
+// not depend on how wide the registers are that the target gives them.
+typedef float Lanes __attribute__((vector_size(64)));
+
+// By reference: a 64-byte vector passed by value would have a different
+// calling convention in each target.
+__attribute__((always_inline)) inline void load(Lanes& v, const float* p) { std::memcpy(&v, p, sizeof v); }
+
+__attribute__((always_inline)) inline void store(float* p, const Lanes& v) { std::memcpy(p, &v, sizeof v); }
+
+// One rotation of a pair of column pieces, written as Eigen's packet path
+// writes it: x' = c x + s y, y' = c y - s x (its scalar path, -s x + c y,
+// gives the same bits: the negation is exact and the sum commutes).
+// Eigen skips the identity rotation; so do these.
+//
+// V vectors of 16 rows at a time, the column piece carried in registers
+// from one rotation of a sweep to the next; columns `stride` floats apart.
+template <int V>
+__attribute__((always_inline)) inline void apply_rows(float* q, Index stride, Index row, const RotationLog& log)
+{
+    for (std::size_t w = 0; w < log.sweeps(); ++w) {
+        const std::size_t from = log.offset[w];
+        const std::size_t to = log.offset[w + 1];
+        float* p = q + log.first[w] * stride + row;
+        Lanes x[V];
+        for (int v = 0; v < V; ++v)
+            load(x[v], p + 16 * v);
+        for (std::size_t r = from; r < to; ++r) {
+            float* next = p + stride;
+            const float c = log.c[r];
+            const float s = log.s[r];
+            if (c == 1.0f && s == 0.0f) {
+                for (int v = 0; v < V; ++v) {
+                    store(p + 16 * v, x[v]);
+                    load(x[v], next + 16 * v);
+                }
+            } else {
+                for (int v = 0; v < V; ++v) {
+                    Lanes y;
+                    load(y, next + 16 * v);
+                    const Lanes turned = c * x[v] + s * y;
+                    store(p + 16 * v, turned);
+                    x[v] = c * y - s * x[v];
+                }
+            }
+            p = next;
+        }
+        for (int v = 0; v < V; ++v)
+            store(p + 16 * v, x[v]);
+    }
+}
+
+// Blocks of 64, 32 and 16 rows; the last rows (fewer than 16) are copied
+// into a block of 16 whose spare lanes are zeros, and copied back.
+__attribute__((always_inline)) inline void apply_all(float* q, Index n, const RotationLog& log)
+{
+    Index row = 0;
+    for (; row + 64 <= n; row += 64)
+        apply_rows<4>(q, n, row, log);
+    for (; row + 32 <= n; row += 32)
+        apply_rows<2>(q, n, row, log);
+    for (; row + 16 <= n; row += 16)
+        apply_rows<1>(q, n, row, log);
+    const Index rest = n - row;
+    if (rest == 0)
+        return;
+    std::vector<float> block(static_cast<std::size_t>(16 * n), 0.0f);
+    for (Index col = 0; col < n; ++col)
+        std::memcpy(&block[static_cast<std::size_t>(16 * col)], q + col * n + row, sizeof(float) * rest);
+    apply_rows<1>(block.data(), 16, 0, log);
+    for (Index col = 0; col < n; ++col)
+        std::memcpy(q + col * n + row, &block[static_cast<std::size_t>(16 * col)], sizeof(float) * rest);
+}
+
+void apply_portable(float* q, Index n, const RotationLog& log) { apply_all(q, n, log); }
+
+__attribute__((target("avx2"))) void apply_avx2(float* q, Index n, const RotationLog& log) { apply_all(q, n, log); }
+
+__attribute__((target("avx512f"))) void apply_avx512(float* q, Index n, const RotationLog& log)
+{
+    apply_all(q, n, log);
+}
+
+void apply_log(RotationKernel kernel, Eigen::MatrixXf& q, RotationLog& log)
+{
+    if (log.sweeps() == 0)
+        return;
+    switch (kernel) {
+    case RotationKernel::Avx512: apply_avx512(q.data(), q.rows(), log); break;
+    case RotationKernel::Avx2: apply_avx2(q.data(), q.rows(), log); break;
+    case RotationKernel::Portable: apply_portable(q.data(), q.rows(), log); break;
+    }
+    log.clear();
+}
+
+// One implicit QR sweep with a Wilkinson shift over diag/subdiag
+// start..end, the operations of Eigen's tridiagonal_qr_step in its order;
+// the rotations go to the log.
+void qr_sweep(float* diag, float* subdiag, Index start, Index end, RotationLog& log)
+{
+    const float td = (diag[end - 1] - diag[end]) * 0.5f;
+    const float e = subdiag[end - 1];
+    float mu = diag[end];
+    if (td == 0.0f) {
+        mu -= Eigen::numext::abs(e);
+    } else if (e != 0.0f) {
+        const float e2 = Eigen::numext::abs2(e);
+        const float h = Eigen::numext::hypot(td, e);
+        if (e2 == 0.0f)
+            mu -= e / ((td + (td > 0.0f ? h : -h)) / e);
+        else
+            mu -= e2 / (td + (td > 0.0f ? h : -h));
+    }
+
+    float x = diag[start] - mu;
+    float z = subdiag[start];
+    log.begin_sweep(start);
+    for (Index k = start; k < end && z != 0.0f; ++k) {
+        Eigen::JacobiRotation<float> rot;
+        rot.makeGivens(x, z);
+
+        const float sdk = rot.s() * diag[k] + rot.c() * subdiag[k];
+        const float dkp1 = rot.s() * subdiag[k] + rot.c() * diag[k + 1];
+
+        diag[k] = rot.c() * (rot.c() * diag[k] - rot.s() * subdiag[k]) -
+                  rot.s() * (rot.c() * subdiag[k] - rot.s() * diag[k + 1]);
+        diag[k + 1] = rot.s() * sdk + rot.c() * dkp1;
+        subdiag[k] = rot.c() * sdk - rot.s() * dkp1;
+
+        if (k > start)
+            subdiag[k - 1] = rot.c() * subdiag[k - 1] - rot.s() * z;
+
+        x = subdiag[k];
+        if (k < end - 1) {
+            z = -rot.s() * subdiag[k + 1];
+            subdiag[k + 1] = rot.c() * subdiag[k + 1];
+        }
+        // Q = Q G applies the transpose: cosine c, sine -s.
+        const Eigen::JacobiRotation<float> t = rot.transpose();
+        log.add(t.c(), t.s());
+    }
+    log.end_sweep();
+}
+
+// Eigen's computeFromTridiagonal_impl with the rotations logged and applied
+// in batches; Eigen's limit of 30 sweeps per eigenvalue.
+bool from_tridiagonal(RotationKernel kernel, Eigen::VectorXf& diag, Eigen::VectorXf& subdiag, Eigen::MatrixXf& q)
+{
+    constexpr Index kMaxIterations = 30;
+    const Index n = diag.size();
+    Index end = n - 1;
+    Index start = 0;
+    Index iter = 0;
+    const float consider_as_zero = (std::numeric_limits<float>::min)();
+    const float precision_inv = 1.0f / Eigen::NumTraits<float>::epsilon();
+    RotationLog log;
+    while (end > 0) {
+        for (Index i = start; i < end; ++i) {
+            if (Eigen::numext::abs(subdiag[i]) < consider_as_zero) {
+                subdiag[i] = 0.0f;
+            } else {
+                const float scaled_subdiag = precision_inv * subdiag[i];
+                if (scaled_subdiag * scaled_subdiag <= (Eigen::numext::abs(diag[i]) + Eigen::numext::abs(diag[i + 1])))
+                    subdiag[i] = 0.0f;
+            }
+        }
+        while (end > 0 && subdiag[end - 1] == 0.0f)
+            end--;
+        if (end <= 0)
+            break;
+        iter++;
+        if (iter > kMaxIterations * n)
+            break;
+        start = end - 1;
+        while (start > 0 && subdiag[start - 1] != 0.0f)
+            start--;
+        qr_sweep(diag.data(), subdiag.data(), start, end, log);
+        if (log.c.size() >= kBatchRotations)
+            apply_log(kernel, q, log);
+    }
+    apply_log(kernel, q, log);
+    if (iter > kMaxIterations * n)
+        return false;
+    for (Index i = 0; i < n - 1; ++i) {
+        Index k;
+        diag.segment(i, n - i).minCoeff(&k);
+        if (k > 0) {
+            std::swap(diag[i], diag[k + i]);
+            q.col(i).swap(q.col(k + i));
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool rotation_kernel_runs(RotationKernel kernel)
+{
+    switch (kernel) {
+    case RotationKernel::Portable: return true;
+    case RotationKernel::Avx2: return __builtin_cpu_supports("avx2");
+    case RotationKernel::Avx512: return __builtin_cpu_supports("avx512f");
+    }
+    return false;
+}
+
+RotationKernel best_rotation_kernel()
+{
+    __builtin_cpu_init();
+    if (rotation_kernel_runs(RotationKernel::Avx512))
+        return RotationKernel::Avx512;
+    if (rotation_kernel_runs(RotationKernel::Avx2))
+        return RotationKernel::Avx2;
+    return RotationKernel::Portable;
+}
+
+SymmetricEigen symmetric_eigen_with(RotationKernel kernel, const Eigen::MatrixXf& a)
+{
+    SymmetricEigen result;
+    const Index n = a.cols();
+    if (n < 2) {
+        const Eigen::SelfAdjointEigenSolver<Eigen::MatrixXf> solver(a, Eigen::ComputeEigenvectors);
+        result.values = solver.eigenvalues();
+        result.vectors = solver.eigenvectors();
+        result.converged = solver.info() == Eigen::Success;
+        return result;
+    }
+    // Eigen's compute(): scale into [-1, 1], tridiagonalise, form Q.
+    Eigen::MatrixXf& mat = result.vectors;
+    mat = a.triangularView<Eigen::Lower>();
+    float scale = mat.cwiseAbs().maxCoeff();
+    if (scale == 0.0f)
+        scale = 1.0f;
+    mat.triangularView<Eigen::Lower>() /= scale;
+    Eigen::VectorXf& diag = result.values;
+    diag.resize(n);
+    Eigen::VectorXf subdiag(n - 1);
+    Eigen::VectorXf hcoeffs(n - 1);
+    Eigen::internal::tridiagonalization_inplace(mat, diag, subdiag, hcoeffs, true);
+    result.converged = from_tridiagonal(kernel, diag, subdiag, mat);
+    diag *= scale;
+    return result;
+}
+
+SymmetricEigen symmetric_eigen(const Eigen::MatrixXf& a)
+{
+    static const RotationKernel best = best_rotation_kernel();
+    return symmetric_eigen_with(best, a);
+}

@@ -1,0 +1,42 @@
+#ifndef KESTO_HANALYSIS_SYMMETRIC_EIGEN_H
+#define KESTO_HANALYSIS_SYMMETRIC_EIGEN_H
+
+#include <Eigen/Dense>
+
+// Eigenvalues (ascending) and eigenvectors of a symmetric single-precision
+// matrix, bit for bit those of
+// Eigen::SelfAdjointEigenSolver<Eigen::MatrixXf>(a, Eigen::ComputeEigenvectors).
+//
+// The same steps run in the same order: scaling, Eigen's Householder
+// tridiagonalisation and forming of Q, the implicit QR sweeps with Wilkinson
+// shifts, the selection sort. What differs is how the Givens rotations of the
+// sweeps reach Q. Eigen applies each one to two whole columns as soon as it is
+// made; here the rotations of many sweeps are recorded (they never feed back
+// into the sweeps) and applied afterwards to blocks of rows, a block held in
+// registers across a whole sweep. Every element still receives the same
+// rotations in the same order through the same products and sums, so the
+// result is unchanged, while each element is loaded and stored once per sweep
+// instead of twice per rotation and the rows go through wide registers.
+
+// How the recorded rotations are applied to Q.
+enum class RotationKernel {
+    Portable,  // what the baseline target gives (SSE2 on x86-64)
+    Avx2,
+    Avx512,
+};
+
+// Whether the processor runs the kernel; the best one it runs.
+bool rotation_kernel_runs(RotationKernel kernel);
+RotationKernel best_rotation_kernel();
+
+struct SymmetricEigen {
+    Eigen::VectorXf values;   // ascending
+    Eigen::MatrixXf vectors;  // one column per eigenvalue
+    bool converged = true;    // false: Eigen's NoConvergence (values left unsorted, as Eigen does)
+};
+
+// `a` is read from its lower triangle, as Eigen does.
+SymmetricEigen symmetric_eigen(const Eigen::MatrixXf& a);
+SymmetricEigen symmetric_eigen_with(RotationKernel kernel, const Eigen::MatrixXf& a);
+
+#endif
