@@ -357,7 +357,7 @@ TEST_F(SimulatedFormats, Plink2TurnsTheVcfIntoThePlinkSet)
     }
 }
 
-TEST(SimulateOptions, LayoutListsAndVcfChromosome)
+TEST(SimulateOptions, LayoutListsAndVcfAndPlinkChromosomes)
 {
     TempDir dir;
     const std::vector<std::string> base = {"--snps", "20", "--genes", "2", "--pathways", "1", "--individuals", "3"};
@@ -375,6 +375,9 @@ TEST(SimulateOptions, LayoutListsAndVcfChromosome)
         {{"--sumstats", "assoc,"}, 2, {}, {}},
         {{"--vcf", "3"}, 2, {}, {}},
         {{"--vcf", "none"}, 2, {}, {}},
+        {{"--plink", "all"}, 0, {"scan_chr1.bed", "scan_chr2.bed", "scan_chr2.bim", "scan_chr2.fam"}, {}},
+        {{"--plink", "2"}, 0, {"scan_chr2.bed"}, {"scan_chr1.bed"}},
+        {{"--plink", "every"}, 2, {}, {}},
     };
     int k = 0;
     for (const Case& c : cases) {

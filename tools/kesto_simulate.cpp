@@ -37,7 +37,7 @@ void write_chromosome(const SimOptions& o, const SnpMap& map, const std::vector<
     GenotypeTable table(dir + "genotype_chr" + chr + ".txt", n);
     SignalGenotypes kept(signals, map.chromosome, map.size());
     std::unique_ptr<PlinkSet> plink;
-    if (o.plink == map.chromosome)
+    if (o.plink == map.chromosome || o.plink == SimOptions::kAllChromosomes)
         plink = std::make_unique<PlinkSet>(o.seed, map, n);
     // The alleles the PLINK set would carry, for the VCF and the tables.
     const bool vcf_here = o.vcf == map.chromosome || o.vcf == SimOptions::kAllChromosomes;

@@ -18,7 +18,7 @@ const char* const kSimUsage =
     "  --individuals H    individuals, at least 1 (default 200)\n"
     "  --genes G          genes over all chromosomes, at least 1 (default 50)\n"
     "  --pathways P       pathways, at least 1 (default 20)\n"
-    "  --plink CHR        also write chromosome CHR as PLINK .bed/.bim/.fam\n"
+    "  --plink CHR        also write chromosome CHR (or all) as PLINK .bed/.bim/.fam\n"
     "                     and .ped/.map files (default: none)\n"
     "  --spacing BP       mean gap between SNPs in bp, at least 100 (default 3000)\n"
     "  --missing RATE     share of missing genotypes, 0 to 0.5 (default 0.01)\n"
@@ -121,8 +121,13 @@ bool read_option(const std::string& name, const std::string& text, SimOptions& o
         return read_count(name, text, 1, 1000000, o.genes);
     if (name == "--pathways")
         return read_count(name, text, 1, 1000000, o.pathways);
-    if (name == "--plink")
+    if (name == "--plink") {
+        if (text == "all") {
+            o.plink = SimOptions::kAllChromosomes;
+            return true;
+        }
         return read_count(name, text, 1, 99, o.plink);
+    }
     return read_count(name, text, 100, 1000000, o.spacing); // --spacing
 }
 

@@ -15,7 +15,7 @@ struct SimOptions {
     int individuals = 200;
     int genes = 50;           // over all chromosomes
     int pathways = 20;
-    int plink = 0;            // chromosome written as PLINK files, 0 for none
+    int plink = 0;            // chromosome written as PLINK files, 0 for none, kAllChromosomes for every one
     int spacing = 3000;       // mean gap between neighbouring SNPs, bp
     double missing = 0.01;    // share of genotypes coded -1
     std::vector<SumstatsLayoutKind> sumstats;  // association tables to write (none by default)
