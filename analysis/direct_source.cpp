@@ -32,17 +32,12 @@ Status to_table(const ChromosomeBlock& block, std::size_t samples, ChromosomeTab
     table.chromosome = block.chromosome();
     table.codes = PackedCodes(static_cast<int>(samples));
     table.codes.reserve(block.size());
-    std::vector<std::int32_t> row(samples);
     return block.visit_sorted([&](std::int64_t position, std::string_view id, std::string_view p_text,
                                   const std::uint8_t* packed) {
         if (position > std::numeric_limits<std::int32_t>::max())
             return Status(StatusCode::Malformed, "chromosome " + block.chromosome() + ": position " +
                                                      std::to_string(position) + " does not fit in 32 bits");
-        for (std::size_t s = 0; s < samples; ++s) {
-            const int code = (packed[s / 4] >> (2 * (s % 4))) & 3;
-            row[s] = code == kMissingCode ? -1 : code;
-        }
-        table.codes.add_row(row.data());
+        table.codes.add_two_bit_row(packed);
         bool is_number = false;
         const double p = atof_checked(std::string(p_text), is_number);
         table.missing_pvalues += is_number ? 0 : 1;

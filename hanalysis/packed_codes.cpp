@@ -3,23 +3,41 @@
 #include "popcount_table.h"
 
 #include <algorithm>
+#include <cstring>
 
 PackedCodes::PackedCodes(int samples)
     : samples_(samples), words_(static_cast<std::size_t>((samples + 63) / 64))
 {
 }
 
-void PackedCodes::add_row(const std::int32_t* codes)
+void PackedCodes::begin_row()
 {
     if (snps_ == 1 && expected_snps_ > 1) {
         planes_.reserve(expected_snps_ * 2 * words_);
         tallies_.reserve(expected_snps_);
     }
-    const std::size_t base = planes_.size();
-    planes_.resize(base + 2 * words_, 0);
-    std::uint64_t* lo = planes_.data() + base;
-    std::uint64_t* hi = lo + words_;
+    planes_.resize(planes_.size() + 2 * words_, 0);
+}
+
+// Counts the row's codes from its planes: low only 0, high only 1, both 2.
+void PackedCodes::end_row(std::uint64_t* lo, std::uint64_t* hi)
+{
     Tally tally{{0, 0, 0}, false};
+    for (std::size_t w = 0; w < words_; ++w) {
+        tally.n[0] += __builtin_popcountll(lo[w] & ~hi[w]);
+        tally.n[1] += __builtin_popcountll(hi[w] & ~lo[w]);
+        tally.n[2] += __builtin_popcountll(lo[w] & hi[w]);
+    }
+    tally.complete = tally.n[0] + tally.n[1] + tally.n[2] == samples_;
+    tallies_.push_back(tally);
+    ++snps_;
+}
+
+void PackedCodes::add_row(const std::int32_t* codes)
+{
+    begin_row();
+    std::uint64_t* lo = planes_.data() + planes_.size() - 2 * words_;
+    std::uint64_t* hi = lo + words_;
     for (std::size_t w = 0; w < words_; ++w) {
         const int first = static_cast<int>(w * 64);
         const int last = std::min(samples_, first + 64);
@@ -30,15 +48,68 @@ void PackedCodes::add_row(const std::int32_t* codes)
             // 0 -> low, 1 -> high, 2 -> both; any other code -> neither.
             l |= (c == 0 || c == 2) ? bit : 0;
             h |= (c == 1 || c == 2) ? bit : 0;
-            if (c >= 0 && c <= 2)
-                ++tally.n[c];
         }
         lo[w] = l;
         hi[w] = h;
     }
-    tally.complete = tally.n[0] + tally.n[1] + tally.n[2] == samples_;
-    tallies_.push_back(tally);
-    ++snps_;
+    end_row(lo, hi);
+}
+
+namespace {
+
+// The even bits of x gathered into its low 32 bits.
+std::uint64_t even_bits(std::uint64_t x)
+{
+    x &= 0x5555555555555555ULL;
+    x = (x | (x >> 1)) & 0x3333333333333333ULL;
+    x = (x | (x >> 2)) & 0x0f0f0f0f0f0f0f0fULL;
+    x = (x | (x >> 4)) & 0x00ff00ff00ff00ffULL;
+    x = (x | (x >> 8)) & 0x0000ffff0000ffffULL;
+    x = (x | (x >> 16)) & 0x00000000ffffffffULL;
+    return x;
+}
+
+// Up to 32 two-bit codes from `bytes` bytes (at most 8), little-endian; the
+// bytes not there read as missing.
+std::uint64_t code_word(const std::uint8_t* packed, std::size_t bytes)
+{
+    std::uint64_t x = ~std::uint64_t{0};
+    std::memcpy(&x, packed, bytes);
+    return x;
+}
+
+} // namespace
+
+void PackedCodes::add_two_bit_row(const std::uint8_t* packed)
+{
+    begin_row();
+    std::uint64_t* lo = planes_.data() + planes_.size() - 2 * words_;
+    std::uint64_t* hi = lo + words_;
+    const std::size_t row_bytes = (static_cast<std::size_t>(samples_) + 3) / 4;
+    for (std::size_t w = 0; w < words_; ++w) {
+        // Codes (bit 1, bit 0): 0 = 00 -> low; 1 = 01 -> high; 2 = 10 -> both;
+        // 3 = 11 -> neither. Low is "bit 0 clear", high is "bits differ".
+        std::uint64_t l = 0, h = 0;
+        for (std::size_t half = 0; half < 2; ++half) {
+            const std::size_t at = w * 16 + half * 8;
+            if (at >= row_bytes)
+                break;
+            const std::uint64_t x = code_word(packed + at, std::min<std::size_t>(8, row_bytes - at));
+            const std::uint64_t bit0 = even_bits(x);
+            const std::uint64_t bit1 = even_bits(x >> 1);
+            l |= (~bit0 & 0xffffffffULL) << (32 * half);
+            h |= (bit0 ^ bit1) << (32 * half);
+        }
+        const int in_word = std::min(samples_ - static_cast<int>(w * 64), 64);
+        if (in_word < 64) {
+            const std::uint64_t mask = (std::uint64_t{1} << in_word) - 1;
+            l &= mask;
+            h &= mask;
+        }
+        lo[w] = l;
+        hi[w] = h;
+    }
+    end_row(lo, hi);
 }
 
 int PackedCodes::code(std::size_t snp, int sample) const

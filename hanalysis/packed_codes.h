@@ -24,6 +24,11 @@ public:
     // Appends one SNP's codes (`samples` of them).
     void add_row(const std::int32_t* codes);
 
+    // The same from two-bit codes, four individuals a byte with the first in
+    // the low bits: 0, 1, 2 copies of the counted allele, 3 missing (the
+    // reference panels' layout). Bits past the last individual are ignored.
+    void add_two_bit_row(const std::uint8_t* packed);
+
     int samples() const { return samples_; }
     std::size_t snps() const { return snps_; }
     std::size_t words_per_plane() const { return words_; }
@@ -45,6 +50,9 @@ public:
     bool complete(std::size_t snp) const { return tallies_[snp].complete; }
 
 private:
+    void begin_row();
+    void end_row(std::uint64_t* lo, std::uint64_t* hi);
+
     const std::uint64_t* low(std::size_t snp) const { return planes_.data() + snp * 2 * words_; }
     const std::uint64_t* high(std::size_t snp) const { return low(snp) + words_; }
 

@@ -91,6 +91,40 @@ TEST_P(PackedAgainstPlain, SameCountsAndSameLdMatrix)
     }
 }
 
+TEST_P(PackedAgainstPlain, TwoBitRowsPackAsTheirCodes)
+{
+    // The reference panels' two-bit rows (3 = missing), with noise in the
+    // unused bits of the last byte, against the same codes as whole numbers.
+    const int samples = GetParam();
+    const std::size_t row_bytes = (static_cast<std::size_t>(samples) + 3) / 4;
+    std::mt19937 rng(91u + static_cast<unsigned>(samples));
+    PackedCodes from_bits(samples), from_codes(samples);
+    const int snps = 12;
+    for (int s = 0; s < snps; ++s) {
+        std::vector<std::uint8_t> bits(row_bytes);
+        for (auto& b : bits)
+            b = static_cast<std::uint8_t>(rng());
+        if (s % 4 == 0)  // complete rows: no code 3 among the individuals
+            for (int i = 0; i < samples; ++i)
+                if (((bits[i / 4] >> (2 * (i % 4))) & 3) == 3)
+                    bits[i / 4] = static_cast<std::uint8_t>(bits[i / 4] ^ (1 << (2 * (i % 4))));
+        std::vector<std::int32_t> codes(static_cast<std::size_t>(samples));
+        for (int i = 0; i < samples; ++i) {
+            const int c = (bits[i / 4] >> (2 * (i % 4))) & 3;
+            codes[static_cast<std::size_t>(i)] = c == 3 ? -1 : c;
+        }
+        from_bits.add_two_bit_row(bits.data());
+        from_codes.add_row(codes.data());
+    }
+    for (std::size_t a = 0; a < static_cast<std::size_t>(snps); ++a) {
+        EXPECT_EQ(from_bits.complete(a), from_codes.complete(a)) << a;
+        for (int i = 0; i < samples; ++i)
+            ASSERT_EQ(from_bits.code(a, i), from_codes.code(a, i)) << a << "," << i;
+        for (std::size_t b = 0; b < static_cast<std::size_t>(snps); ++b)
+            EXPECT_EQ(from_bits.pair_table(a, b), from_codes.pair_table(a, b)) << a << "," << b;
+    }
+}
+
 // Sample counts around the 64-bit word boundaries.
 INSTANTIATE_TEST_SUITE_P(WordBoundaries, PackedAgainstPlain, ::testing::Values(1, 5, 63, 64, 65, 130, 500));
 
