@@ -73,6 +73,18 @@ Status count_lines(const std::string& path, std::uint64_t& count)
 // .bed 2-bit value -> copies of A1 (3 missing).
 constexpr std::uint8_t kBedToCode[4] = {2, kMissingCode, 1, 0};
 
+// The same for the four genotypes of a whole .bed byte.
+struct BedByteTable {
+    std::uint8_t codes[256] = {};
+    constexpr BedByteTable()
+    {
+        for (int b = 0; b < 256; ++b)
+            codes[b] = static_cast<std::uint8_t>(kBedToCode[b & 3] | kBedToCode[(b >> 2) & 3] << 2 |
+                                                 kBedToCode[(b >> 4) & 3] << 4 | kBedToCode[(b >> 6) & 3] << 6);
+    }
+};
+constexpr BedByteTable kBedByteToCodes{};
+
 } // namespace
 
 Status PlinkPanel::open(const std::string& prefix, const KeepList& keep)
@@ -210,11 +222,8 @@ Status PlinkPanel::genotypes(std::uint8_t* packed)
         return status;
     const std::size_t kept = kept_.ids.size();
     if (kept_.all) {
-        for (std::size_t b = 0; b < row_.size(); ++b) {
-            const std::uint8_t in = row_[b];
-            packed[b] = static_cast<std::uint8_t>(kBedToCode[in & 3] | kBedToCode[(in >> 2) & 3] << 2 |
-                                                  kBedToCode[(in >> 4) & 3] << 4 | kBedToCode[(in >> 6) & 3] << 6);
-        }
+        for (std::size_t b = 0; b < row_.size(); ++b)
+            packed[b] = kBedByteToCodes.codes[row_[b]];
         return Status();
     }
     std::fill(packed, packed + packed_bytes(kept), 0);
