@@ -94,11 +94,14 @@ Status DirectSource::feed(ChromosomeConsumer& consumer)
     settings.drop_ambiguous = inputs_.drop_ambiguous;
     settings.allow_build_mismatch = inputs_.allow_build_mismatch;
     const std::size_t samples = panel_->samples().size();
-    const BlockSink hand_over = [&](const ChromosomeBlock& block) {
+    const BlockSink hand_over = [&](ChromosomeBlock& block) {
         if (!consumer.wants(block.chromosome()))
             return Status();
         ChromosomeTable table;
         Status status = to_table(block, samples, table);
+        // The table holds the genotypes now; while it is being analysed the
+        // next chromosome may already be read.
+        block.release_genotypes();
         if (!status.ok())
             return consumer.unreadable(block.chromosome(), status.message);
         return consumer.take(table);

@@ -1,3 +1,4 @@
+#include "overlapped_consumer.h"
 #include "span_batches.h"
 #include "runs.h"
 #include "table_format.h"
@@ -121,7 +122,7 @@ Status run_genes(TableSource& source, const std::vector<GeneEntry>& genes, const
                  int threads, const RunHooks& hooks, RunLog& log, RunTally& tally)
 {
     GeneRun run(source, genes, settings, threads, hooks, log, tally);
-    const Status fed = source.feed(run);
+    const Status fed = feed_overlapped(source, run, threads > 1);
     if (!fed)
         return fed;
     return run.finish();

@@ -1,3 +1,4 @@
+#include "overlapped_consumer.h"
 #include "span_batches.h"
 #include "pathway_evaluation.h"
 #include "pathway_regions.h"
@@ -192,7 +193,7 @@ Status run_pathways(TableSource& source, const std::vector<GeneEntry>& genes,
         for (const RegionKey& key : plans.back().regions)
             run.add(key);
     }
-    Status status = source.feed(run);
+    Status status = feed_overlapped(source, run, threads > 1);
     if (status)
         status = run.finish();
     if (!status)

@@ -1,3 +1,4 @@
+#include "overlapped_consumer.h"
 #include "runs.h"
 #include "table_format.h"
 
@@ -92,7 +93,7 @@ Status run_windows(TableSource& source, const std::vector<std::string>& chromoso
                    RunTally& tally)
 {
     WindowRun run(chromosomes, layout, settings, threads, hooks, log, tally);
-    const Status fed = source.feed(run);
+    const Status fed = feed_overlapped(source, run, threads > 1);
     if (!fed)
         return fed;
     run.finish();

@@ -30,6 +30,10 @@ public:
                                             const std::uint8_t* packed)>;
     Status visit_sorted(const SnpVisitor& visit) const;
 
+    // Frees the genotypes once they have been taken elsewhere (the SNP list
+    // stays); visiting afterwards is not allowed.
+    void release_genotypes() { std::vector<std::vector<std::uint8_t>>().swap(chunks_); }
+
     // Writes legend (id, position, p) and genotype (id, position, codes)
     // lines, in ascending position (reference order among equal positions).
     Status write(const std::string& legend_path, const std::string& genotype_path, bool compressed,

@@ -194,7 +194,7 @@ Status match_reference(ReferencePanel& panel, SumstatsIndex& index, const Prepar
                        OutputFolder& out, PrepareReport& report, const std::function<void(double, long)>& progress)
 {
     const std::vector<std::string>& samples = panel.samples();
-    const BlockSink write_files = [&](const ChromosomeBlock& block) {
+    const BlockSink write_files = [&](ChromosomeBlock& block) {
         const std::string suffix = settings.compressed ? ".txt.gz" : ".txt";
         const std::string legend = "legend_chr" + block.chromosome() + suffix;
         const std::string genotype = "genotype_chr" + block.chromosome() + suffix;

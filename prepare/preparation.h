@@ -65,7 +65,7 @@ Status match_reference(ReferencePanel& panel, SumstatsIndex& index, const Prepar
 // The same walk handing each chromosome's matched SNPs (a block that is not
 // empty) to `sink` as soon as the chromosome is done, instead of writing
 // files: the analysis subcommands compute on them directly.
-using BlockSink = std::function<Status(const ChromosomeBlock& block)>;
+using BlockSink = std::function<Status(ChromosomeBlock& block)>;
 Status match_reference(ReferencePanel& panel, SumstatsIndex& index, const PrepareSettings& settings,
                        const BlockSink& sink, PrepareReport& report, const std::function<void(double, long)>& progress);
 
