@@ -204,7 +204,7 @@ void log_gene_input(const std::string& path, const GeneInput& input, RunLog& log
         if (input.unknown_chromosome > static_cast<long>(input.unknown_chromosome_names.size()))
             names += ", ...";
         log.warn("gene file chromosome", path + ": " + std::to_string(input.unknown_chromosome) +
-                                             " genes left out, chromosome not understood (" + names + ")");
+                                             " left out, chromosome not understood (" + names + ")");
     }
     for (const std::string& note : input.notes)
         log.warn("gene list line", note);
