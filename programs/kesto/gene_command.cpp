@@ -52,7 +52,7 @@ Subcommand add_gene_command(CLI::App& kesto, const std::string& command_line)
         plan.unit = "genes";
         plan.with_flank = true;
         plan.inputs = {{options->genes, "gene list"}};
-        plan.log_settings = [options](RunLog& log) { log.setting("gene list", options->genes); };
+        plan.log_settings = [options](RunLog& log) { log.setting("gene file", options->genes); };
         plan.body = [options](analysis::TableSource& source, const analysis::RunHooks& hooks, RunLog& log,
                               analysis::RunTally& tally) {
             std::vector<GeneEntry> genes;

@@ -69,7 +69,7 @@ Subcommand add_pathway_command(CLI::App& kesto, const std::string& command_line)
         plan.with_flank = true;
         plan.inputs = {{options->genes, "gene list"}, {options->gene_sets, "gene-set file"}};
         plan.log_settings = [options](RunLog& log) {
-            log.setting("gene list", options->genes);
+            log.setting("gene file", options->genes);
             log.setting("gene sets", options->gene_sets);
             log.setting("merge distance", std::to_string(options->common.settings.merge_distance));
         };
