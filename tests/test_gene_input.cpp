@@ -140,7 +140,6 @@ TEST(GeneInput, BadInputNamesFileAndLine)
         // The location formats stop at a bad row.
         {"bad.gtf", "1\tt\tgene\t1\t10\t.\t+\t.\tgene_id \"A\";\n1\tt\tgene\t20\t10\t.\t+\t.\tgene_id \"B\";\n",
          StatusCode::Malformed, "bad.gtf line 2: the gene ends before it starts (GTF file)"},
-        {"bad.loc", "1 1 100 200 + A\n2 1 300\n", StatusCode::Malformed, "bad.loc line 2: fewer than 4 fields"},
         {"noheader.txt", "1\tA\t5000\t6000\tGA\n", StatusCode::Malformed,
          "noheader.txt line 1: not a gene location file (NCBI/MAGMA gene-loc, BED, GTF or GFF3); a kesto gene list "
          "begins with a header line"},
