@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string_view>
 
 const char* gene_format_name(GeneFileFormat format)
@@ -220,7 +221,10 @@ bool blank(const std::string& text)
 
 class GeneFileParser {
 public:
-    GeneFileParser(const LineSource& source, GeneLocationTable& table) : source_(source), table_(table) {}
+    GeneFileParser(const std::string& path, GeneLocationTable& table) : path_(path), table_(table) {}
+
+    // The number of the line parse() is given next, for messages.
+    void at(long line) { line_ = line; }
 
     Status parse(std::string_view line)
     {
@@ -236,8 +240,8 @@ public:
 private:
     Status bad(const std::string& what) const
     {
-        return Status(StatusCode::Malformed, source_.where() + ": " + what + " (" + gene_format_name(table_.format) +
-                                                 " file)");
+        return Status(StatusCode::Malformed, path_ + " line " + std::to_string(line_) + ": " + what + " (" +
+                                                 gene_format_name(table_.format) + " file)");
     }
 
     // Adds a gene covering bases first..last (1-based, both included).
@@ -248,7 +252,7 @@ private:
         if (last > kLargestPosition)
             return bad("a position beyond 2147483646");
         GeneLocation gene;
-        gene.line = source_.line_number();
+        gene.line = line_;
         gene.chromosome = canonical_chromosome(chromosome);
         if (gene.chromosome.empty()) {
             ++table_.unknown_chromosome;
@@ -333,11 +337,75 @@ public:
     bool fasta_ = false;  // GFF3 sequences follow: no more features
 
 private:
-    const LineSource& source_;
+    const std::string& path_;
     GeneLocationTable& table_;
+    long line_ = 0;
 };
 
+std::string not_gene_locations(const std::string& path, long line)
+{
+    return path + " line " + std::to_string(line) + ": not a gene location file (NCBI/MAGMA gene-loc, BED, GTF or GFF3)";
+}
+
 } // namespace
+
+struct GeneLocationReader::State {
+    State(std::string file, GeneLocationTable& t) : path(std::move(file)), table(t), parser(path, t) {}
+    std::string path;
+    GeneLocationTable& table;
+    GeneFileParser parser;
+    bool known = false;        // the format is decided
+    bool gff3_header = false;  // a `##gff-version 3` line came before
+    long content_lines = 0;    // lines looked at while the format was open
+    long header_line = 0;      // a words-only first line, taken as a header
+};
+
+GeneLocationReader::GeneLocationReader(const std::string& path, GeneLocationTable& table)
+    : state_(std::make_unique<State>(path, table))
+{
+    table = GeneLocationTable{};
+}
+
+GeneLocationReader::~GeneLocationReader() = default;
+
+bool GeneLocationReader::done() const { return state_->parser.fasta_; }
+
+Status GeneLocationReader::take(std::string_view line, long number)
+{
+    State& s = *state_;
+    if (!s.known) {
+        if (line.substr(0, 15) == "##gff-version 3")
+            s.gff3_header = true;
+        if (skippable(line))
+            return Status{};
+        ++s.content_lines;
+        if (!guess_format(line, s.gff3_header, s.table.format)) {
+            // A header line (words only, no number) may come first; the
+            // next line decides.
+            if (s.content_lines == 1 && !has_whole_number(line)) {
+                s.header_line = number;
+                return Status{};
+            }
+            return Status(StatusCode::Malformed, not_gene_locations(s.path, number));
+        }
+        s.known = true;
+    } else if (s.parser.fasta_) {
+        return Status{};
+    } else if (skippable(line) && !(s.table.format == GeneFileFormat::Gff3 && line.substr(0, 7) == "##FASTA")) {
+        return Status{};
+    }
+    s.parser.at(number);
+    return s.parser.parse(line);
+}
+
+Status GeneLocationReader::finish() const
+{
+    if (state_->known)
+        return Status{};
+    if (state_->header_line > 0)
+        return Status(StatusCode::Malformed, not_gene_locations(state_->path, state_->header_line));
+    return Status(StatusCode::Malformed, state_->path + ": no genes (the file is empty)");
+}
 
 Status read_gene_locations(const std::string& path, GeneLocationTable& table)
 {
@@ -346,50 +414,16 @@ Status read_gene_locations(const std::string& path, GeneLocationTable& table)
     Status status = source.open(path);
     if (!status.ok())
         return status;
-    GeneFileParser parser(source, table);
+    GeneLocationReader reader(path, table);
     std::string_view line;
-    bool known = false;
-    bool gff3_header = false;
-    long content_lines = 0;
-    std::string first_content;
-    long first_line = 0;
-    while (source.next(line)) {
-        if (!known) {
-            if (line.substr(0, 15) == "##gff-version 3")
-                gff3_header = true;
-            if (skippable(line))
-                continue;
-            ++content_lines;
-            if (!guess_format(line, gff3_header, table.format)) {
-                // A header line (words only, no number) may come first; the
-                // next line decides.
-                if (content_lines == 1 && !has_whole_number(line)) {
-                    first_content.assign(line);
-                    first_line = source.line_number();
-                    continue;
-                }
-                return Status(StatusCode::Malformed,
-                              source.where() + ": not a gene location file (NCBI/MAGMA gene-loc, BED, GTF or GFF3)");
-            }
-            known = true;
-        } else if (parser.fasta_) {
-            break;
-        } else if (skippable(line) && !(table.format == GeneFileFormat::Gff3 && line.substr(0, 7) == "##FASTA")) {
-            continue;
-        }
-        status = parser.parse(line);
+    while (!reader.done() && source.next(line)) {
+        status = reader.take(line, source.line_number());
         if (!status.ok())
             return status;
     }
     if (!source.status().ok())
         return source.status();
-    if (!known) {
-        if (first_line > 0)
-            return Status(StatusCode::Malformed, path + " line " + std::to_string(first_line) +
-                                                     ": not a gene location file (NCBI/MAGMA gene-loc, BED, GTF or GFF3)");
-        return Status(StatusCode::Malformed, path + ": no genes (the file is empty)");
-    }
-    return Status{};
+    return reader.finish();
 }
 
 void write_gene_list(std::ostream& out, const GeneLocationTable& table)

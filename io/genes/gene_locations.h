@@ -4,8 +4,10 @@
 #include "status.h"
 
 #include <cstdint>
+#include <memory>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Gene location files of the field turned into the suite's gene list
@@ -40,6 +42,28 @@ struct GeneLocationTable {
 // Reads a gene location file (plain or compressed); the format is recognised
 // from the content. A bad row gives a Malformed status naming file and line.
 Status read_gene_locations(const std::string& path, GeneLocationTable& table);
+
+// The same reading fed a line at a time, for a caller that reads the file
+// itself (to look at its first lines before choosing a reader, and still
+// read it once, so a pipe works). Fills `table`, which must outlive it.
+class GeneLocationReader {
+public:
+    GeneLocationReader(const std::string& path, GeneLocationTable& table);
+    ~GeneLocationReader();
+    GeneLocationReader(const GeneLocationReader&) = delete;
+    GeneLocationReader& operator=(const GeneLocationReader&) = delete;
+
+    // One line of the file; `number` is its line number, for messages.
+    Status take(std::string_view line, long number);
+    // True once the rest of the file holds no genes (GFF3 sequences).
+    bool done() const;
+    // After the last line: Malformed when no line showed a known format.
+    Status finish() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // The suite's gene list: header, then chromosome, id, start, end, name,
 // tab-separated.

@@ -1,7 +1,7 @@
 // kesto gene: one regional p-value per gene of a gene list.
 
 #include "analysis_session.h"
-#include "gene_list.h"
+#include "gene_input.h"
 #include "subcommands.h"
 #include "table_format.h"
 
@@ -14,21 +14,19 @@ struct GeneOptions {
     std::string genes;
 };
 
-// Reads the gene list, keeping the genes on the chosen chromosomes.
+// Reads the gene file, keeping the genes on the chosen chromosomes.
 Status read_genes(const AnalysisOptions& options, const analysis::TableSource& source, const std::string& path,
                   RunLog& log, std::vector<GeneEntry>& genes)
 {
-    std::vector<GeneEntry> all;
-    std::vector<std::string> notes;
-    const Status read = analysis::read_gene_list(path, all, notes);
+    analysis::GeneInput input;
+    const Status read = analysis::read_gene_input(path, input);
     if (!read)
         return read;
-    for (const std::string& note : notes)
-        log.warn("gene list line", note);
-    for (GeneEntry& gene : all)
+    analysis::log_gene_input(path, input, log);
+    for (GeneEntry& gene : input.genes)
         if (chromosome_selected(options, source.name_of(gene.chromosome)))
             genes.push_back(std::move(gene));
-    log.setting("genes read", std::to_string(all.size()) + " (" + std::to_string(genes.size()) +
+    log.setting("genes read", std::to_string(input.genes.size()) + " (" + std::to_string(genes.size()) +
                                   " on the chosen chromosomes)");
     return {};
 }
@@ -39,7 +37,9 @@ Subcommand add_gene_command(CLI::App& kesto, const std::string& command_line)
 {
     auto options = std::make_shared<GeneOptions>();
     CLI::App* app = kesto.add_subcommand("gene", "one regional p-value per gene");
-    app->add_option("--genes", options->genes, "gene list: header, then chromosome, id, start, end, name a line")
+    app->add_option("--genes", options->genes,
+                    "genes: kesto gene list (as kesto prepare writes), NCBI/MAGMA gene-loc, BED (with a name "
+                    "column), GTF or GFF3; recognised by content, plain or gzip")
         ->required()
         ->group("Inputs")
         ->type_name("FILE");
@@ -52,7 +52,7 @@ Subcommand add_gene_command(CLI::App& kesto, const std::string& command_line)
         plan.unit = "genes";
         plan.with_flank = true;
         plan.inputs = {{options->genes, "gene list"}};
-        plan.log_settings = [options](RunLog& log) { log.setting("gene list", options->genes); };
+        plan.log_settings = [options](RunLog& log) { log.setting("gene file", options->genes); };
         plan.body = [options](analysis::TableSource& source, const analysis::RunHooks& hooks, RunLog& log,
                               analysis::RunTally& tally) {
             std::vector<GeneEntry> genes;

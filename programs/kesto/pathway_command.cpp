@@ -2,7 +2,7 @@
 // of its member genes.
 
 #include "analysis_session.h"
-#include "gene_list.h"
+#include "gene_input.h"
 #include "line_source.h"
 #include "subcommands.h"
 #include "table_format.h"
@@ -44,7 +44,9 @@ Subcommand add_pathway_command(CLI::App& kesto, const std::string& command_line)
 {
     auto options = std::make_shared<PathwayOptions>();
     CLI::App* app = kesto.add_subcommand("pathway", "one regional p-value per gene set");
-    app->add_option("--genes", options->genes, "gene list: header, then chromosome, id, start, end, name a line")
+    app->add_option("--genes", options->genes,
+                    "genes: kesto gene list (as kesto prepare writes), NCBI/MAGMA gene-loc, BED (with a name "
+                    "column), GTF or GFF3; recognised by content, plain or gzip")
         ->required()
         ->group("Inputs")
         ->type_name("FILE");
@@ -67,21 +69,19 @@ Subcommand add_pathway_command(CLI::App& kesto, const std::string& command_line)
         plan.with_flank = true;
         plan.inputs = {{options->genes, "gene list"}, {options->gene_sets, "gene-set file"}};
         plan.log_settings = [options](RunLog& log) {
-            log.setting("gene list", options->genes);
+            log.setting("gene file", options->genes);
             log.setting("gene sets", options->gene_sets);
             log.setting("merge distance", std::to_string(options->common.settings.merge_distance));
         };
         plan.body = [options](analysis::TableSource& source, const analysis::RunHooks& hooks, RunLog& log,
                               analysis::RunTally& tally) {
-            std::vector<GeneEntry> all;
-            std::vector<std::string> notes;
-            const Status listed = analysis::read_gene_list(options->genes, all, notes);
+            analysis::GeneInput input;
+            const Status listed = analysis::read_gene_input(options->genes, input);
             if (!listed)
                 return listed;
-            for (const std::string& note : notes)
-                log.warn("gene list line", note);
+            analysis::log_gene_input(options->genes, input, log);
             std::vector<GeneEntry> genes;
-            for (GeneEntry& gene : all)
+            for (GeneEntry& gene : input.genes)
                 if (chromosome_selected(options->common, source.name_of(gene.chromosome)))
                     genes.push_back(std::move(gene));
             std::vector<PathwayLine> sets;
