@@ -1,5 +1,7 @@
 #include "hanalysis.h"
 
+#include "em_lanes.h"
+
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -239,50 +241,50 @@ float signed_ld(const GenoTable& table, double rare)
     return signed_entry(ld_terms(freq, haplotype_frequencies(table)));
 }
 
-void signed_ld_many(const GenoTable* tables, std::size_t count, float* out, double rare)
+void signed_ld_many_with(EmKernel kernel, const GenoTable* tables, std::size_t count, float* out, double rare)
 {
-    // Lanes iterate their EM side by side: each lane's steps are the ones
-    // signed_ld takes, and the independent lanes overlap in the processor.
-    constexpr std::size_t kLanes = 8;
-    struct Lane {
-        Eigen::Matrix2f freq;
-        EmInput in;
-        EmState em;
-        bool used;    // an LD value is computed (else 0)
-        bool counted; // no double heterozygote: no EM
-    };
-    for (std::size_t base = 0; base < count; base += kLanes) {
-        const std::size_t m = count - base < kLanes ? count - base : kLanes;
-        Lane lanes[kLanes];
+    // Pairs needing the EM go through the vector lanes a chunk at a time;
+    // the others are finished here as signed_ld finishes them.
+    constexpr std::size_t kChunk = 256;
+    Eigen::Matrix2f freq[kChunk];
+    EmPair pending[kChunk];
+    std::size_t at[kChunk];
+    EmResult found[kChunk];
+    for (std::size_t base = 0; base < count; base += kChunk) {
+        const std::size_t m = count - base < kChunk ? count - base : kChunk;
+        std::size_t n = 0;
         for (std::size_t i = 0; i < m; ++i) {
-            Lane& l = lanes[i];
             const GenoTable& t = tables[base + i];
-            l.freq = allele_frequencies(t);
-            l.used = !(static_cast<double>(l.freq.minCoeff()) < rare) && !no_complete_individual(t);
-            if (!l.used)
+            freq[i] = allele_frequencies(t);
+            if (static_cast<double>(freq[i].minCoeff()) < rare || no_complete_individual(t)) {
+                out[base + i] = 0.0f;
                 continue;
-            l.in = em_input(t);
-            l.counted = l.in.h <= 0;
-            if (!l.counted)
-                l.em = em_begin(l.in);
-        }
-        bool running = true;
-        while (running) {
-            running = false;
-            for (std::size_t i = 0; i < m; ++i) {
-                Lane& l = lanes[i];
-                if (l.used && !l.counted && em_running(l.em)) {
-                    em_step(l.em, l.in);
-                    running = true;
-                }
             }
+            const EmInput in = em_input(t);
+            if (in.h <= 0) {
+                out[base + i] = signed_entry(ld_terms(freq[i], counted_haplotypes(in)));
+                continue;
+            }
+            pending[n] = EmPair{in.c.c00, in.c.c01, in.c.c10, in.c.c11, static_cast<float>(in.h), in.two_n};
+            at[n++] = i;
         }
-        for (std::size_t i = 0; i < m; ++i) {
-            const Lane& l = lanes[i];
-            out[base + i] =
-                l.used ? signed_entry(ld_terms(l.freq, l.counted ? counted_haplotypes(l.in) : l.em.R)) : 0.0f;
+        em_lanes(kernel, pending, n, found);
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::size_t i = at[k];
+            Eigen::Matrix2f hap;
+            if (found[k].redo)
+                hap = haplotype_frequencies(tables[base + i]);
+            else
+                hap << found[k].r[0], found[k].r[1], found[k].r[2], found[k].r[3];
+            out[base + i] = signed_entry(ld_terms(freq[i], hap));
         }
     }
+}
+
+void signed_ld_many(const GenoTable* tables, std::size_t count, float* out, double rare)
+{
+    static const EmKernel best = best_em_kernel();
+    signed_ld_many_with(best, tables, count, out, rare);
 }
 
 Hanalysis::Hanalysis(Eigen::MatrixXi first, Eigen::MatrixXi second)

@@ -29,6 +29,11 @@ float signed_ld(const GenoTable& table, double rare = kRareAlleleFrequency);
 // values bit for bit.
 void signed_ld_many(const GenoTable* tables, std::size_t count, float* out, double rare = kRareAlleleFrequency);
 
+// The same through a chosen EM kernel (em_lanes.h), for the tests.
+enum class EmKernel;
+void signed_ld_many_with(EmKernel kernel, const GenoTable* tables, std::size_t count, float* out,
+                         double rare = kRareAlleleFrequency);
+
 // Two-locus LD analysis of one SNP pair from their genotype code rows.
 class Hanalysis {
 public:

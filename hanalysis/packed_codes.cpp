@@ -161,7 +161,7 @@ GenoTable PackedCodes::pair_table_all_cells(std::size_t first, std::size_t secon
 void signed_ld_row(const PackedCodes& codes, std::size_t a, std::size_t from, std::size_t to, float* out,
                    double rare)
 {
-    constexpr std::size_t kChunk = 64;
+    constexpr std::size_t kChunk = 256;
     GenoTable tables[kChunk];
     for (std::size_t j = from; j < to; j += kChunk) {
         const std::size_t m = std::min(kChunk, to - j);

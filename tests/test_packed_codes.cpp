@@ -1,3 +1,4 @@
+#include "em_lanes.h"
 #include "ld_matrix.h"
 #include "packed_codes.h"
 #include "popcount_table.h"
@@ -264,13 +265,39 @@ TEST(SignedLdMany, SameBitsAsOnePairAtATime)
             t(0, 2) = t(2, 0) = 0, t(1, 1) = 40;  // many double heterozygotes
         tables.push_back(t);
     }
-    for (std::size_t count : {1u, 3u, 4u, 5u, 7u, 8u, 9u, 17u, 300u}) {
-        for (std::size_t from = 0; from + count <= tables.size(); from += 97) {
-            std::vector<float> many(count);
-            signed_ld_many(tables.data() + from, count, many.data());
-            for (std::size_t k = 0; k < count; ++k) {
-                const float one = signed_ld(tables[from + k]);
-                EXPECT_EQ(std::memcmp(&one, &many[k], sizeof one), 0) << from + k << ": " << one << " " << many[k];
+    for (EmKernel kernel : {EmKernel::Portable, EmKernel::Avx2, EmKernel::Avx512}) {
+        if (!em_kernel_runs(kernel))
+            continue;
+        for (std::size_t count : {1u, 3u, 4u, 5u, 7u, 8u, 9u, 17u, 300u}) {
+            for (std::size_t from = 0; from + count <= tables.size(); from += 97) {
+                std::vector<float> many(count);
+                signed_ld_many_with(kernel, tables.data() + from, count, many.data());
+                for (std::size_t k = 0; k < count; ++k) {
+                    const float one = signed_ld(tables[from + k]);
+                    EXPECT_EQ(std::memcmp(&one, &many[k], sizeof one), 0)
+                        << "kernel " << static_cast<int>(kernel) << ", table " << from + k << ": " << one << " "
+                        << many[k];
+                }
+            }
+        }
+    }
+}
+
+TEST(SignedLdMany, LaneWithANanIsHandedBack)
+{
+    // No haplotypes (two_n 0) sends the frequencies to infinity and then to
+    // NaN; that pair is marked for the one-pair loop, its neighbours are not.
+    for (EmKernel kernel : {EmKernel::Portable, EmKernel::Avx2, EmKernel::Avx512}) {
+        if (!em_kernel_runs(kernel))
+            continue;
+        std::vector<EmPair> pairs(11, EmPair{30.0, 5.0, 7.0, 20.0, 4.0f, 70.0});
+        pairs[5] = EmPair{0.0, 0.0, 0.0, 0.0, 2.0f, 0.0};
+        std::vector<EmResult> results(pairs.size());
+        em_lanes(kernel, pairs.data(), pairs.size(), results.data());
+        for (std::size_t k = 0; k < pairs.size(); ++k) {
+            EXPECT_EQ(results[k].redo, k == 5) << k;
+            if (k != 5) {
+                EXPECT_EQ(std::memcmp(results[k].r, results[0].r, sizeof results[k].r), 0) << k;
             }
         }
     }
