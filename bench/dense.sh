@@ -14,7 +14,8 @@
 # (100000), BENCH_BIOBANK_PEOPLE (10000), BENCH_BIOBANK_SNPS (20000),
 # BENCH_EIGEN_STRETCH (20000000: base pairs of the real chromosome scanned
 # with 3 Mb windows for the eigen figures), BENCH_SKIP (words among: dense
-# biobank plink eigen programs).
+# biobank plink eigen agreement programs; agreement is the fast path's
+# accuracy on every region, the longest part).
 #
 # OpenBLAS 0.3.21 reads some newer processors as "Prescott" and then uses
 # its slowest kernels; OPENBLAS_CORETYPE (default here Haswell) names the
@@ -165,10 +166,15 @@ if ! skipped eigen; then
   end=$((first + stretch))
   args=(-s "$r/legend_chr10.txt" -g "$r/genotype_chr10.txt" -o result.txt -l log.txt -a 0.05 -v 0.8
         -w 3000000 -t 50000 -S "$first" -E "$end")
+  b=$(runs=1 cpu eigen_base "$base/kesto_matrix" "${args[@]}")
   e=$(KESTO_EIGEN=exact runs=1 cpu eigen_exact "$cur/kesto_matrix" "${args[@]}")
   f=$(KESTO_EIGEN=fast cpu eigen_fast "$cur/kesto_matrix" "${args[@]}")
+  row "kesto_matrix real 3 Mb, $((stretch / 1000000)) Mb stretch: exact" "$b" "$e" "$(ratio "$b" "$e")" \
+      "$(same "$work/run/eigen_base/result.txt" "$work/run/eigen_exact/result.txt")"
   row "kesto_matrix real 3 Mb, $((stretch / 1000000)) Mb stretch: exact/fast" "$e" "$f" "$(ratio "$e" "$f")" \
-      "KESTO_EIGEN=fast, OPENBLAS_CORETYPE=$OPENBLAS_CORETYPE"
+      "KESTO_EIGEN=fast, OPENBLAS_CORETYPE=$OPENBLAS_CORETYPE; base exact/fast $(ratio "$b" "$f")"
+fi
+if ! skipped eigen && ! skipped agreement; then
   echo
   echo "== fast eigen agreement, real chromosome 10, genes (flank 20 kb)"
   "$cur/bench_eigen_agreement" "$r/legend_chr10.txt" "$r/genotype_chr10.txt" genes "$r/genes_chr10.txt" 20000
