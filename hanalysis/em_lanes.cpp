@@ -130,31 +130,11 @@ __attribute__((target("avx512f"))) void lanes_avx512(const EmPair* pairs, std::s
 
 } // namespace
 
-bool em_kernel_runs(EmKernel kernel)
+void em_lanes(WideKernel kernel, const EmPair* pairs, std::size_t count, EmResult* results)
 {
     switch (kernel) {
-    case EmKernel::Portable: return true;
-    case EmKernel::Avx2: return __builtin_cpu_supports("avx2");
-    case EmKernel::Avx512: return __builtin_cpu_supports("avx512f");
-    }
-    return false;
-}
-
-EmKernel best_em_kernel()
-{
-    __builtin_cpu_init();
-    if (em_kernel_runs(EmKernel::Avx512))
-        return EmKernel::Avx512;
-    if (em_kernel_runs(EmKernel::Avx2))
-        return EmKernel::Avx2;
-    return EmKernel::Portable;
-}
-
-void em_lanes(EmKernel kernel, const EmPair* pairs, std::size_t count, EmResult* results)
-{
-    switch (kernel) {
-    case EmKernel::Avx512: lanes_avx512(pairs, count, results); return;
-    case EmKernel::Avx2: lanes_avx2(pairs, count, results); return;
-    case EmKernel::Portable: lanes_portable(pairs, count, results); return;
+    case WideKernel::Avx512: lanes_avx512(pairs, count, results); return;
+    case WideKernel::Avx2: lanes_avx2(pairs, count, results); return;
+    case WideKernel::Portable: lanes_portable(pairs, count, results); return;
     }
 }

@@ -1,6 +1,8 @@
 #ifndef KESTO_HANALYSIS_EM_LANES_H
 #define KESTO_HANALYSIS_EM_LANES_H
 
+#include "wide_kernel.h"
+
 #include <cstddef>
 
 // The haplotype EM of many SNP pairs in vector lanes, each lane doing the
@@ -24,15 +26,6 @@ struct EmResult {
     bool redo;
 };
 
-enum class EmKernel {
-    Portable,  // the baseline target's vectors (SSE2 on x86-64)
-    Avx2,
-    Avx512,
-};
-
-bool em_kernel_runs(EmKernel kernel);
-EmKernel best_em_kernel();
-
-void em_lanes(EmKernel kernel, const EmPair* pairs, std::size_t count, EmResult* results);
+void em_lanes(WideKernel kernel, const EmPair* pairs, std::size_t count, EmResult* results);
 
 #endif

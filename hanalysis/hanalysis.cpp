@@ -241,7 +241,7 @@ float signed_ld(const GenoTable& table, double rare)
     return signed_entry(ld_terms(freq, haplotype_frequencies(table)));
 }
 
-void signed_ld_many_with(EmKernel kernel, const GenoTable* tables, std::size_t count, float* out, double rare)
+void signed_ld_many_with(WideKernel kernel, const GenoTable* tables, std::size_t count, float* out, double rare)
 {
     // Pairs needing the EM go through the vector lanes a chunk at a time;
     // the others are finished here as signed_ld finishes them.
@@ -283,7 +283,7 @@ void signed_ld_many_with(EmKernel kernel, const GenoTable* tables, std::size_t c
 
 void signed_ld_many(const GenoTable* tables, std::size_t count, float* out, double rare)
 {
-    static const EmKernel best = best_em_kernel();
+    static const WideKernel best = best_wide_kernel();
     signed_ld_many_with(best, tables, count, out, rare);
 }
 

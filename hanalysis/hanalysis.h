@@ -29,9 +29,9 @@ float signed_ld(const GenoTable& table, double rare = kRareAlleleFrequency);
 // values bit for bit.
 void signed_ld_many(const GenoTable* tables, std::size_t count, float* out, double rare = kRareAlleleFrequency);
 
-// The same through a chosen EM kernel (em_lanes.h), for the tests.
-enum class EmKernel;
-void signed_ld_many_with(EmKernel kernel, const GenoTable* tables, std::size_t count, float* out,
+// The same through a chosen kernel width (wide_kernel.h), for the tests.
+enum class WideKernel;
+void signed_ld_many_with(WideKernel kernel, const GenoTable* tables, std::size_t count, float* out,
                          double rare = kRareAlleleFrequency);
 
 // Two-locus LD analysis of one SNP pair from their genotype code rows.

@@ -125,14 +125,14 @@ __attribute__((target("avx512f"))) void apply_avx512(float* q, Index n, const Ro
     apply_all(q, n, log);
 }
 
-void apply_log(RotationKernel kernel, Eigen::MatrixXf& q, RotationLog& log)
+void apply_log(WideKernel kernel, Eigen::MatrixXf& q, RotationLog& log)
 {
     if (log.sweeps() == 0)
         return;
     switch (kernel) {
-    case RotationKernel::Avx512: apply_avx512(q.data(), q.rows(), log); break;
-    case RotationKernel::Avx2: apply_avx2(q.data(), q.rows(), log); break;
-    case RotationKernel::Portable: apply_portable(q.data(), q.rows(), log); break;
+    case WideKernel::Avx512: apply_avx512(q.data(), q.rows(), log); break;
+    case WideKernel::Avx2: apply_avx2(q.data(), q.rows(), log); break;
+    case WideKernel::Portable: apply_portable(q.data(), q.rows(), log); break;
     }
     log.clear();
 }
@@ -188,7 +188,7 @@ void qr_sweep(float* diag, float* subdiag, Index start, Index end, RotationLog& 
 
 // Eigen's computeFromTridiagonal_impl with the rotations logged and applied
 // in batches; Eigen's limit of 30 sweeps per eigenvalue.
-bool from_tridiagonal(RotationKernel kernel, Eigen::VectorXf& diag, Eigen::VectorXf& subdiag, Eigen::MatrixXf& q)
+bool from_tridiagonal(WideKernel kernel, Eigen::VectorXf& diag, Eigen::VectorXf& subdiag, Eigen::MatrixXf& q)
 {
     constexpr Index kMaxIterations = 30;
     const Index n = diag.size();
@@ -238,27 +238,7 @@ bool from_tridiagonal(RotationKernel kernel, Eigen::VectorXf& diag, Eigen::Vecto
 
 } // namespace
 
-bool rotation_kernel_runs(RotationKernel kernel)
-{
-    switch (kernel) {
-    case RotationKernel::Portable: return true;
-    case RotationKernel::Avx2: return __builtin_cpu_supports("avx2");
-    case RotationKernel::Avx512: return __builtin_cpu_supports("avx512f");
-    }
-    return false;
-}
-
-RotationKernel best_rotation_kernel()
-{
-    __builtin_cpu_init();
-    if (rotation_kernel_runs(RotationKernel::Avx512))
-        return RotationKernel::Avx512;
-    if (rotation_kernel_runs(RotationKernel::Avx2))
-        return RotationKernel::Avx2;
-    return RotationKernel::Portable;
-}
-
-SymmetricEigen symmetric_eigen_with(RotationKernel kernel, const Eigen::MatrixXf& a)
+SymmetricEigen symmetric_eigen_with(WideKernel kernel, const Eigen::MatrixXf& a)
 {
     SymmetricEigen result;
     const Index n = a.cols();
@@ -288,6 +268,6 @@ SymmetricEigen symmetric_eigen_with(RotationKernel kernel, const Eigen::MatrixXf
 
 SymmetricEigen symmetric_eigen(const Eigen::MatrixXf& a)
 {
-    static const RotationKernel best = best_rotation_kernel();
+    static const WideKernel best = best_wide_kernel();
     return symmetric_eigen_with(best, a);
 }

@@ -1,6 +1,8 @@
 #ifndef KESTO_HANALYSIS_SYMMETRIC_EIGEN_H
 #define KESTO_HANALYSIS_SYMMETRIC_EIGEN_H
 
+#include "wide_kernel.h"
+
 #include <Eigen/Dense>
 
 // Eigenvalues (ascending) and eigenvectors of a symmetric single-precision
@@ -18,17 +20,6 @@
 // result is unchanged, while each element is loaded and stored once per sweep
 // instead of twice per rotation and the rows go through wide registers.
 
-// How the recorded rotations are applied to Q.
-enum class RotationKernel {
-    Portable,  // what the baseline target gives (SSE2 on x86-64)
-    Avx2,
-    Avx512,
-};
-
-// Whether the processor runs the kernel; the best one it runs.
-bool rotation_kernel_runs(RotationKernel kernel);
-RotationKernel best_rotation_kernel();
-
 struct SymmetricEigen {
     Eigen::VectorXf values;   // ascending
     Eigen::MatrixXf vectors;  // one column per eigenvalue
@@ -37,6 +28,6 @@ struct SymmetricEigen {
 
 // `a` is read from its lower triangle, as Eigen does.
 SymmetricEigen symmetric_eigen(const Eigen::MatrixXf& a);
-SymmetricEigen symmetric_eigen_with(RotationKernel kernel, const Eigen::MatrixXf& a);
+SymmetricEigen symmetric_eigen_with(WideKernel kernel, const Eigen::MatrixXf& a);
 
 #endif

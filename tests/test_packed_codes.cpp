@@ -265,8 +265,8 @@ TEST(SignedLdMany, SameBitsAsOnePairAtATime)
             t(0, 2) = t(2, 0) = 0, t(1, 1) = 40;  // many double heterozygotes
         tables.push_back(t);
     }
-    for (EmKernel kernel : {EmKernel::Portable, EmKernel::Avx2, EmKernel::Avx512}) {
-        if (!em_kernel_runs(kernel))
+    for (WideKernel kernel : {WideKernel::Portable, WideKernel::Avx2, WideKernel::Avx512}) {
+        if (!wide_kernel_runs(kernel))
             continue;
         for (std::size_t count : {1u, 3u, 4u, 5u, 7u, 8u, 9u, 17u, 300u}) {
             for (std::size_t from = 0; from + count <= tables.size(); from += 97) {
@@ -287,8 +287,8 @@ TEST(SignedLdMany, LaneWithANanIsHandedBack)
 {
     // No haplotypes (two_n 0) sends the frequencies to infinity and then to
     // NaN; that pair is marked for the one-pair loop, its neighbours are not.
-    for (EmKernel kernel : {EmKernel::Portable, EmKernel::Avx2, EmKernel::Avx512}) {
-        if (!em_kernel_runs(kernel))
+    for (WideKernel kernel : {WideKernel::Portable, WideKernel::Avx2, WideKernel::Avx512}) {
+        if (!wide_kernel_runs(kernel))
             continue;
         std::vector<EmPair> pairs(11, EmPair{30.0, 5.0, 7.0, 20.0, 4.0f, 70.0});
         pairs[5] = EmPair{0.0, 0.0, 0.0, 0.0, 2.0f, 0.0};

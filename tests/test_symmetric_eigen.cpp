@@ -94,14 +94,14 @@ TEST(SymmetricEigen, EveryKernelGivesEigensBits)
          }},
     };
     const std::vector<int> sizes = {1, 2, 3, 15, 16, 17, 31, 63, 64, 65, 80, 129, 200};
-    const std::vector<RotationKernel> kernels = {RotationKernel::Portable, RotationKernel::Avx2,
-                                                 RotationKernel::Avx512};
+    const std::vector<WideKernel> kernels = {WideKernel::Portable, WideKernel::Avx2,
+                                                 WideKernel::Avx512};
     for (const Kind& kind : kinds) {
         for (int n : sizes) {
             const Eigen::MatrixXf a = kind.make(n);
             const Eigen::SelfAdjointEigenSolver<Eigen::MatrixXf> eigen(a, Eigen::ComputeEigenvectors);
-            for (RotationKernel kernel : kernels) {
-                if (!rotation_kernel_runs(kernel))
+            for (WideKernel kernel : kernels) {
+                if (!wide_kernel_runs(kernel))
                     continue;
                 const SymmetricEigen ours = symmetric_eigen_with(kernel, a);
                 const std::string where = kind.name + " n=" + std::to_string(n) + " kernel " +
