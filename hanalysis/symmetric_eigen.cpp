@@ -1,5 +1,8 @@
 #include "symmetric_eigen.h"
 
+#include "float_lanes.h"
+#include "householder_steps.h"
+
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -42,16 +45,6 @@ struct RotationLog {
 // the log stays in cache while the row blocks go past it.
 constexpr std::size_t kBatchRotations = std::size_t{1} << 16;
 
-// Sixteen floats; the operations below act lane by lane, so their results do
-// not depend on how wide the registers are that the target gives them.
-typedef float Lanes __attribute__((vector_size(64)));
-
-// By reference: a 64-byte vector passed by value would have a different
-// calling convention in each target.
-__attribute__((always_inline)) inline void load(Lanes& v, const float* p) { std::memcpy(&v, p, sizeof v); }
-
-__attribute__((always_inline)) inline void store(float* p, const Lanes& v) { std::memcpy(p, &v, sizeof v); }
-
 // One rotation of a pair of column pieces, written as Eigen's packet path
 // writes it: x' = c x + s y, y' = c y - s x (its scalar path, -s x + c y,
 // gives the same bits: the negation is exact and the sum commutes).
@@ -66,31 +59,31 @@ __attribute__((always_inline)) inline void apply_rows(float* q, Index stride, In
         const std::size_t from = log.offset[w];
         const std::size_t to = log.offset[w + 1];
         float* p = q + log.first[w] * stride + row;
-        Lanes x[V];
+        FloatLanes x[V];
         for (int v = 0; v < V; ++v)
-            load(x[v], p + 16 * v);
+            load_lanes(x[v], p + 16 * v);
         for (std::size_t r = from; r < to; ++r) {
             float* next = p + stride;
             const float c = log.c[r];
             const float s = log.s[r];
             if (c == 1.0f && s == 0.0f) {
                 for (int v = 0; v < V; ++v) {
-                    store(p + 16 * v, x[v]);
-                    load(x[v], next + 16 * v);
+                    store_lanes(p + 16 * v, x[v]);
+                    load_lanes(x[v], next + 16 * v);
                 }
             } else {
                 for (int v = 0; v < V; ++v) {
-                    Lanes y;
-                    load(y, next + 16 * v);
-                    const Lanes turned = c * x[v] + s * y;
-                    store(p + 16 * v, turned);
+                    FloatLanes y;
+                    load_lanes(y, next + 16 * v);
+                    const FloatLanes turned = c * x[v] + s * y;
+                    store_lanes(p + 16 * v, turned);
                     x[v] = c * y - s * x[v];
                 }
             }
             p = next;
         }
         for (int v = 0; v < V; ++v)
-            store(p + 16 * v, x[v]);
+            store_lanes(p + 16 * v, x[v]);
     }
 }
 
@@ -260,7 +253,10 @@ SymmetricEigen symmetric_eigen_with(WideKernel kernel, const Eigen::MatrixXf& a)
     diag.resize(n);
     Eigen::VectorXf subdiag(n - 1);
     Eigen::VectorXf hcoeffs(n - 1);
-    Eigen::internal::tridiagonalization_inplace(mat, diag, subdiag, hcoeffs, true);
+    tridiagonalise(kernel, mat, hcoeffs);
+    diag = mat.diagonal();
+    subdiag = mat.diagonal<-1>();
+    form_q(kernel, mat, hcoeffs);
     result.converged = from_tridiagonal(kernel, diag, subdiag, mat);
     diag *= scale;
     return result;

@@ -10,9 +10,10 @@
 // Eigen::SelfAdjointEigenSolver<Eigen::MatrixXf>(a, Eigen::ComputeEigenvectors).
 //
 // The same steps run in the same order: scaling, Eigen's Householder
-// tridiagonalisation and forming of Q, the implicit QR sweeps with Wilkinson
-// shifts, the selection sort. What differs is how the Givens rotations of the
-// sweeps reach Q. Eigen applies each one to two whole columns as soon as it is
+// tridiagonalisation and forming of Q (householder_steps.h: their rank
+// updates through wide kernels), the implicit QR sweeps with Wilkinson
+// shifts, the selection sort. What differs most is how the Givens rotations
+// of the sweeps reach Q. Eigen applies each one to two whole columns as soon as it is
 // made; here the rotations of many sweeps are recorded (they never feed back
 // into the sweeps) and applied afterwards to blocks of rows, a block held in
 // registers across a whole sweep. Every element still receives the same
