@@ -256,3 +256,18 @@ TEST_F(DirectRoad, KeepAndRefusals)
 }
 
 } // namespace
+
+TEST_F(DirectRoad, StandardErrorSaysWhatIsReadFirstUnlessQuiet)
+{
+    const std::vector<std::string> args = {"gene", "--bfile", kExamples + "scan_chr1", "--sumstats", "ss.tsv",
+                                           "--genes", "genes1.txt", "--out", "talk"};
+    const auto loud = run_program("kesto", args, dir.path());
+    ASSERT_EQ(loud.status, 0) << loud.err;
+    const std::vector<std::string> lines = lines_of(loud.err);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "kesto gene: reading ss.tsv");
+    EXPECT_TRUE(contains(lines.back(), "rows (")) << loud.err;
+    const auto quiet = kesto(args);
+    ASSERT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_EQ(quiet.err, "");
+}

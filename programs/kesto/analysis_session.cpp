@@ -29,6 +29,10 @@ constexpr std::size_t kNamedInLog = 50;
 
 int run_session(const std::string& command_line, AnalysisOptions& options, const SessionPlan& plan)
 {
+    // The run's clock starts before the inputs are read: reading the summary
+    // statistics can be a good part of a run.
+    const auto started = std::chrono::steady_clock::now();
+    const std::string started_text = now_text();
     const std::string program = "kesto " + plan.command;
     const auto fail = [&program](const Status& status) {
         std::cerr << program << ": " << status.message << "\n";
@@ -38,6 +42,8 @@ int run_session(const std::string& command_line, AnalysisOptions& options, const
     if (!status)
         return fail(status);
     std::unique_ptr<analysis::TableSource> source;
+    if (!options.quiet && options.direct())
+        std::cerr << program << ": reading " << options.sumstats << "\n";
     status = open_source(options, source);
     if (!status)
         return fail(status);
@@ -70,11 +76,10 @@ int run_session(const std::string& command_line, AnalysisOptions& options, const
     if (!status)
         return fail(status);
 
-    const auto started = std::chrono::steady_clock::now();
     RunLog log;
     log.line("kesto " KESTO_VERSION);
     log.setting("command", command_line);
-    log.setting("started", now_text());
+    log.setting("started", started_text);
     for (const std::string& line : source->describe())
         log.line(line);
     log_settings(options, log, plan.with_flank);
