@@ -35,6 +35,11 @@ public:
     virtual bool wants(const std::string& chromosome) const = 0;
     // A complete chromosome; the consumer may take its contents over.
     virtual Status take(ChromosomeTable& table) = 0;
+    // Called by a source that has read a chromosome's genotypes and is about
+    // to build its table from them: a consumer still analysing the one before
+    // on another thread (overlapped_consumer.h) waits here, so that no more
+    // than two copies of genotypes are held. A failing status ends the feed.
+    virtual Status ready() { return {}; }
     // A chromosome whose data could not be read (the message names file and
     // line); the run goes on with the others.
     virtual Status unreadable(const std::string& chromosome, const std::string& message) = 0;

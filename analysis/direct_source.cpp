@@ -97,8 +97,11 @@ Status DirectSource::feed(ChromosomeConsumer& consumer)
     const BlockSink hand_over = [&](ChromosomeBlock& block) {
         if (!consumer.wants(block.chromosome()))
             return Status();
+        Status status = consumer.ready();
+        if (!status.ok())
+            return status;
         ChromosomeTable table;
-        Status status = to_table(block, samples, table);
+        status = to_table(block, samples, table);
         // The table holds the genotypes now; while it is being analysed the
         // next chromosome may already be read.
         block.release_genotypes();

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -26,6 +27,11 @@ public:
     {
     }
 
+    // When set: ready() is called before each table is built, and by then
+    // every table handed over before must be finished.
+    const std::atomic<int>* finished = nullptr;
+    int ready_waits_broken = 0;
+
     Status feed(ChromosomeConsumer& consumer) override
     {
         for (int c = 1; c <= n_; ++c) {
@@ -43,9 +49,16 @@ public:
                     return s;
                 continue;
             }
+            if (finished) {
+                const Status r = consumer.ready();
+                if (!r)
+                    return r;
+                ready_waits_broken += finished->load() != handed_ ? 1 : 0;
+            }
             ChromosomeTable table;
             table.chromosome = name;
             table.positions.assign(static_cast<std::size_t>(c), c);
+            ++handed_;
             const Status s = consumer.take(table);
             if (!s)
                 return s;
@@ -58,6 +71,7 @@ private:
     int n_;
     std::vector<int> broken_;
     int fail_at_;
+    int handed_ = 0;
 };
 
 // Records what it is handed; slow, so that the source runs ahead.
@@ -70,7 +84,9 @@ public:
     {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         calls.push_back("take " + table.chromosome + " (" + std::to_string(table.snps()) + " SNPs)");
-        if (table.chromosome == fail_on_)
+        const bool fail = table.chromosome == fail_on_;
+        ++finished;
+        if (fail)
             return Status(StatusCode::WriteError, "out.genes.tsv: disk full");
         return {};
     }
@@ -81,6 +97,7 @@ public:
     }
 
     std::vector<std::string> calls;
+    std::atomic<int> finished{0};
 
 private:
     std::string fail_on_;
@@ -122,4 +139,16 @@ TEST(OverlappedConsumer, FailuresOfEitherSideEndTheRun)
         EXPECT_EQ(s.code, StatusCode::ReadError);
         EXPECT_EQ(consumer.calls, (std::vector<std::string>{"take 1 (1 SNPs)", "take 2 (2 SNPs)"}));
     }
+}
+
+TEST(OverlappedConsumer, ReadyWaitsForTheChromosomeBefore)
+{
+    // A source that builds its next table only after ready() never holds
+    // more than the table under way and the genotypes it has just read.
+    RecordingConsumer consumer;
+    ScriptedSource source(6, {2});
+    source.finished = &consumer.finished;
+    ASSERT_TRUE(analysis::feed_overlapped(source, consumer, true).ok());
+    EXPECT_EQ(source.ready_waits_broken, 0);
+    EXPECT_EQ(consumer.finished.load(), 4);  // 1, 3, 5, 6 (2 unreadable, 4 not wanted)
 }
