@@ -20,12 +20,11 @@ struct PathwayPlan {
 };
 
 PathwayPlan plan_pathway(const TableSource& source, const std::vector<GeneEntry>& genes,
-                         const std::set<std::string>& gene_names, const PathwayLine& pathway,
-                         std::int32_t margin)
+                         const std::set<std::string>& listed, const PathwayLine& pathway, std::int32_t margin)
 {
     PathwayPlan plan;
     for (const std::string& member : pathway.members)
-        plan.members_found += gene_names.count(member) > 0 ? 1 : 0;
+        plan.members_found += listed.count(member) > 0 ? 1 : 0;
     for (const GeneEntry& region : pathway_regions(genes, pathway.members, margin))
         plan.regions.emplace_back(source.name_of(region.chromosome), region.start, region.end);
     return plan;
@@ -174,17 +173,20 @@ private:
 
 } // namespace
 
-Status run_pathways(TableSource& source, const std::vector<GeneEntry>& genes,
+Status run_pathways(TableSource& source, const std::vector<GeneEntry>& genes, const std::set<std::string>& listed,
                     const std::vector<PathwayLine>& pathways, const AnalysisSettings& settings, int threads,
                     const RunHooks& hooks, RunLog& log, RunTally& tally)
 {
-    std::set<std::string> gene_names;
+    std::set<std::string> chosen;
     for (const GeneEntry& gene : genes)
-        gene_names.insert(gene.name);
+        chosen.insert(gene.name);
     PathwayRun run(settings, threads, hooks, log, tally);
     std::vector<PathwayPlan> plans;
+    long elsewhere = 0;
     for (const PathwayLine& pathway : pathways) {
-        plans.push_back(plan_pathway(source, genes, gene_names, pathway, settings.merge_distance));
+        for (const std::string& member : pathway.members)
+            elsewhere += listed.count(member) > 0 && chosen.count(member) == 0 ? 1 : 0;
+        plans.push_back(plan_pathway(source, genes, listed, pathway, settings.merge_distance));
         const long unmatched = static_cast<long>(pathway.members.size()) - plans.back().members_found;
         if (unmatched > 0)
             log.warn("unmatched members", "gene sets with members missing from the gene list (first: " + pathway.id +
@@ -193,6 +195,8 @@ Status run_pathways(TableSource& source, const std::vector<GeneEntry>& genes,
         for (const RegionKey& key : plans.back().regions)
             run.add(key);
     }
+    if (elsewhere > 0)
+        log.setting("gene-set members on chromosomes not chosen (left out)", std::to_string(elsewhere));
     Status status = feed_overlapped(source, run, threads > 1);
     if (status)
         status = run.finish();

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,10 @@ Status run_genes(TableSource& source, const std::vector<GeneEntry>& genes, const
 
 // One row per pathway of `pathways`, in their order. Every distinct merged
 // region is computed once, chromosome by chromosome; the rows follow.
-Status run_pathways(TableSource& source, const std::vector<GeneEntry>& genes,
+// `genes` are those on the chromosomes chosen; `listed` names every gene of
+// the gene file, so that a member on a chromosome left out is counted as
+// found (members_found) and not reported missing from the gene list.
+Status run_pathways(TableSource& source, const std::vector<GeneEntry>& genes, const std::set<std::string>& listed,
                     const std::vector<PathwayLine>& pathways, const AnalysisSettings& settings, int threads,
                     const RunHooks& hooks, RunLog& log, RunTally& tally);
 

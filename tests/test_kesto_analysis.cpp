@@ -168,6 +168,22 @@ TEST_P(ExampleIdentity, PathwaysMatchKestoPw)
                                               " (2 times)"));
 }
 
+TEST_P(ExampleIdentity, PathwaysOnChosenChromosomesCountMembersElsewhereAsFound)
+{
+    // With --chr 1, members on chromosome 2 are in the gene list: they count
+    // as found, are noted in the log, and are not reported missing.
+    const KestoRun run = kesto(dir.path(), "pathways",
+                          {"pathway", "--legend-prefix", kExamples, "--genes", kExamples + "genelist.txt", "--gene-sets",
+                           kExamples + "pathways.txt", "--flank", "20000", "--chr", "1", "--out", "out",
+                           "--threads", GetParam()});
+    ASSERT_EQ(run.result.status, 0) << run.result.err;
+    EXPECT_NE(run.table.find("PW003\tpathway_003_lipid_synthesis\t9\t8\t"), std::string::npos) << run.table;
+    EXPECT_TRUE(kesto_test::contains(run.log, "gene-set members on chromosomes not chosen (left out): ")) << run.log;
+    EXPECT_TRUE(kesto_test::contains(run.log, "gene sets with members missing from the gene list (first: PW003, 1 of 9)"
+                                              " (2 times)"))
+        << run.log;
+}
+
 TEST_P(ExampleIdentity, WindowsOverBothChromosomesMatchKestoMatrix)
 {
     const KestoRun run = kesto(dir.path(), "windows", {"window", "--legend-prefix", kExamples, "--width", "100000", "--step",

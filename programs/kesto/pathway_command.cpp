@@ -8,6 +8,7 @@
 #include "table_format.h"
 
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -81,16 +82,19 @@ Subcommand add_pathway_command(CLI::App& kesto, const std::string& command_line)
                 return listed;
             analysis::log_gene_input(options->genes, input, log);
             std::vector<GeneEntry> genes;
-            for (GeneEntry& gene : input.genes)
+            std::set<std::string> names;
+            for (GeneEntry& gene : input.genes) {
+                names.insert(gene.name);
                 if (chromosome_selected(options->common, source.name_of(gene.chromosome)))
                     genes.push_back(std::move(gene));
+            }
             std::vector<PathwayLine> sets;
             const Status read = read_gene_sets(options->gene_sets, log, sets);
             if (!read)
                 return read;
             log.setting("genes read", std::to_string(genes.size()));
             log.setting("gene sets read", std::to_string(sets.size()));
-            return analysis::run_pathways(source, genes, sets, options->common.settings, options->common.threads,
+            return analysis::run_pathways(source, genes, names, sets, options->common.settings, options->common.threads,
                                           hooks, log, tally);
         };
         return run_session(command_line, options->common, plan);
