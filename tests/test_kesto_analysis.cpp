@@ -477,6 +477,16 @@ TEST(AnalysisStatus, OutputThatIsAnInputIsRefused)
                                             "./y.log", "--out", "y"},
                                   dir.path());
     EXPECT_EQ(sets.status, 2);
+    // On the direct road the clash is found before the summary statistics
+    // are read: here they are not even readable.
+    write_file(dir.file("junk.tsv"), "not\ta\tsummary\tstatistics\n");
+    const auto early = run_program("kesto", {"gene", "--bfile", kExamples + "scan_chr1", "--sumstats", "junk.tsv",
+                                             "--genes", "x.genes.tsv", "--out", "x", "--quiet"},
+                                   dir.path());
+    EXPECT_EQ(early.status, 2);
+    EXPECT_TRUE(kesto_test::contains(early.err, "gene list")) << early.err;
+    EXPECT_FALSE(kesto_test::contains(early.err, "junk.tsv")) << early.err;
+    EXPECT_EQ(read_file(dir.file("x.genes.tsv")), genes);
 }
 
 TEST(AnalysisStatus, ATableAnotherRunHoldsIsLeftAlone)

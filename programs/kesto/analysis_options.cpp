@@ -127,10 +127,10 @@ Status open_source(const AnalysisOptions& o, std::unique_ptr<analysis::TableSour
     return {};
 }
 
-std::vector<FileRole> reference_inputs(const AnalysisOptions& o, const analysis::TableSource& source)
+std::vector<FileRole> reference_inputs(const AnalysisOptions& o, const analysis::TableSource* source)
 {
     std::vector<FileRole> inputs;
-    if (const auto* direct = dynamic_cast<const analysis::DirectSource*>(&source))
+    if (const auto* direct = dynamic_cast<const analysis::DirectSource*>(source))
         for (const std::string& file : direct->files())
             inputs.emplace_back(file, "reference or summary-statistics file");
     if (!o.sumstats.empty())
@@ -142,7 +142,7 @@ std::vector<FileRole> reference_inputs(const AnalysisOptions& o, const analysis:
     if (!o.bfile.empty())
         for (const char* ext : {".bed", ".bim", ".fam"})
             inputs.emplace_back(o.bfile + ext, std::string("reference ") + ext + " file");
-    if (const auto* prepared = dynamic_cast<const analysis::PreparedSource*>(&source))
+    if (const auto* prepared = dynamic_cast<const analysis::PreparedSource*>(source))
         for (const std::string& c : prepared->chromosomes()) {
             inputs.emplace_back(prepared->legend_path(c), "legend file");
             inputs.emplace_back(prepared->genotype_path(c), "genotype file");

@@ -54,7 +54,7 @@ Status settle_options(AnalysisOptions& options);
 Status open_source(const AnalysisOptions& options, std::unique_ptr<analysis::TableSource>& source);
 
 // Input files of the reference for the clash check.
-std::vector<FileRole> reference_inputs(const AnalysisOptions& options, const analysis::TableSource& source);
+std::vector<FileRole> reference_inputs(const AnalysisOptions& options, const analysis::TableSource* source);
 
 // Log lines of the shared settings.
 void log_settings(const AnalysisOptions& options, RunLog& log, bool with_flank);

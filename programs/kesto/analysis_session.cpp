@@ -41,26 +41,34 @@ int run_session(const std::string& command_line, AnalysisOptions& options, const
     Status status = settle_options(options);
     if (!status)
         return fail(status);
+    const std::string table_path = options.out + "." + plan.table + ".tsv";
+    const std::string log_path = options.out + ".log";
+    // Every input against every output: first those named on the command
+    // line, before the summary statistics are read (which can take a while),
+    // then with the files the source found (per-chromosome sets).
+    const auto check_files = [&](const analysis::TableSource* source) {
+        std::vector<FileRole> inputs = plan.inputs;
+        for (const FileRole& input : reference_inputs(options, source))
+            inputs.push_back(input);
+        RunFiles files;
+        for (const FileRole& input : inputs)
+            files.input(input.second, input.first);
+        files.output("result table", table_path);
+        files.output("log", log_path);
+        if (options.direct())
+            files.output("report of left-out SNPs", options.excluded_path());
+        return files.check();
+    };
+    status = check_files(nullptr);
+    if (!status)
+        return fail(status);
     std::unique_ptr<analysis::TableSource> source;
     if (!options.quiet && options.direct())
         std::cerr << program << ": reading " << options.sumstats << "\n";
     status = open_source(options, source);
     if (!status)
         return fail(status);
-
-    const std::string table_path = options.out + "." + plan.table + ".tsv";
-    const std::string log_path = options.out + ".log";
-    std::vector<FileRole> inputs = plan.inputs;
-    for (const FileRole& input : reference_inputs(options, *source))
-        inputs.push_back(input);
-    RunFiles files;
-    for (const FileRole& input : inputs)
-        files.input(input.second, input.first);
-    files.output("result table", table_path);
-    files.output("log", log_path);
-    if (options.direct())
-        files.output("report of left-out SNPs", options.excluded_path());
-    status = files.check();
+    status = check_files(source.get());
     if (!status)
         return fail(status);
     // Both files held before either is emptied: a second run on the same
