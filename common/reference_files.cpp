@@ -4,6 +4,7 @@
 #include "line_source.h"
 #include "numbers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -160,7 +161,13 @@ Status read_genotype_row(const LineSource& source, std::string_view line, std::s
         }
         ++p;
     }
-    row_codes.clear();
+    // Written in place, with room for as many codes as the header announces
+    // or the rest of the line can hold (a code and a blank each), whichever
+    // is fewer: a header announcing far more codes than the rows hold costs
+    // no memory, and no append checks its capacity.
+    const std::size_t fit = static_cast<std::size_t>(end - p) / 2 + 1;
+    row_codes.resize(std::min(static_cast<std::size_t>(samples), fit));
+    std::int32_t* out = row_codes.data();
     int count = 0;
     while (true) {
         while (p < end && is_blank(*p))
@@ -173,7 +180,7 @@ Status read_genotype_row(const LineSource& source, std::string_view line, std::s
         // The common case, a single digit followed by a separator or the
         // line end, is taken without the general reader.
         if (*p >= '0' && *p <= '9' && (p + 1 == end || is_blank(p[1]))) {
-            row_codes.push_back(*p - '0');
+            out[count] = *p - '0';
             ++count;
             p += 2;
             continue;
@@ -186,7 +193,7 @@ Status read_genotype_row(const LineSource& source, std::string_view line, std::s
         if (too_large || value < std::numeric_limits<std::int32_t>::min() ||
             value > std::numeric_limits<std::int32_t>::max())
             return malformed(source.where() + ": code " + std::to_string(count + 1) + " does not fit in 32 bits");
-        row_codes.push_back(static_cast<std::int32_t>(value));
+        out[count] = static_cast<std::int32_t>(value);
         ++count;
         p = stop;
     }
