@@ -7,7 +7,7 @@
 #include "file_checks.h"
 #include "gene_table.h"
 #include "legend_genotype_source.h"
-#include "parallel.h"
+#include "ordered_pipeline.h"
 #include "kesto_analysis_matrix.h"
 #include "region_engine.h"
 #include "region_messages.h"
@@ -34,34 +34,21 @@ const char* const kUsage =
     "example:\n"
     "  kesto_genelist -g examples/genelist.txt -o genes.out -l examples/ -G examples/ -a 0.05 -v 0.8 -f 20000\n";
 
-// Computes a batch of genes (on several threads when asked) and reports them
-// strictly in file order: messages, then the gene's row.
-bool run_batch(const std::vector<GeneLine>& batch, const RegionEngine& engine, int threads,
-               RegionMessages& messages, ResultWriter& out)
+// Reports one computed gene: its messages, then its row. False ends the run.
+bool report_gene(const GeneLine& line, const RegionReport& o, RegionMessages& messages, ResultWriter& out)
 {
-    std::vector<RegionReport> reports(batch.size());
-    parallel_for(batch.size(), threads, [&](std::size_t i) {
-        const GeneLine& line = batch[i];
-        if (line.usable)
-            reports[i] = evaluate_region(engine, line.gene.chromosome, line.gene.start, line.gene.end);
-    });
-    for (std::size_t i = 0; i < batch.size(); ++i) {
-        if (!batch[i].warning.empty())
-            std::cerr << "kesto_genelist: " << batch[i].warning << "\n";
-        if (!batch[i].usable)
-            continue;
-        const GeneEntry& gene = batch[i].gene;
-        const RegionReport& o = reports[i];
-        messages.report(o, gene);
-        if (RegionMessages::ends_the_run(o))
-            return false;
-        const bool evaluated = o.status == RegionStatus::Computed || o.status == RegionStatus::Empty;
-        if (!out.row({gene.chromosome, std::to_string(gene.start), std::to_string(gene.end), gene.name,
-                      format_number(o.triple.get<0>()), format_number(o.triple.get<1>()),
-                      evaluated ? format_number(o.triple.get<2>()) : std::string("NA")}))
-            return false;
-    }
-    return true;
+    if (!line.warning.empty())
+        std::cerr << "kesto_genelist: " << line.warning << "\n";
+    if (!line.usable)
+        return true;
+    const GeneEntry& gene = line.gene;
+    messages.report(o, gene);
+    if (RegionMessages::ends_the_run(o))
+        return false;
+    const bool evaluated = o.status == RegionStatus::Computed || o.status == RegionStatus::Empty;
+    return out.row({gene.chromosome, std::to_string(gene.start), std::to_string(gene.end), gene.name,
+                    format_number(o.triple.get<0>()), format_number(o.triple.get<1>()),
+                    evaluated ? format_number(o.triple.get<2>()) : std::string("NA")});
 }
 
 } // namespace
@@ -121,20 +108,23 @@ try {
     const std::unique_ptr<RegionEngine> engine =
         use_reference_engine() ? make_reference_engine(source, settings) : make_stored_engine(store, settings);
     RegionMessages messages("kesto_genelist", gene_path);
-    const std::size_t batch_size = threads > 1 ? 16 * static_cast<std::size_t>(threads) : 1;
-    std::vector<GeneLine> batch;
-    GeneLine line;
-    while (genes.next(line)) {
-        if (line.usable)
-            line.gene.chromosome = chromosome_text(line.gene.chromosome);
-        batch.push_back(std::move(line));
-        if (batch.size() == batch_size) {
-            if (!run_batch(batch, *engine, threads, messages, out))
-                return kExitFailure;
-            batch.clear();
-        }
-    }
-    if (!run_batch(batch, *engine, threads, messages, out))
+    // Genes are computed ahead on the worker threads and reported strictly in
+    // file order.
+    const bool finished = ordered_pipeline<GeneLine, RegionReport>(
+        threads, 64 * static_cast<std::size_t>(threads),
+        [&](GeneLine& line) {
+            if (!genes.next(line))
+                return false;
+            if (line.usable)
+                line.gene.chromosome = chromosome_text(line.gene.chromosome);
+            return true;
+        },
+        [&](const GeneLine& line) {
+            return line.usable ? evaluate_region(*engine, line.gene.chromosome, line.gene.start, line.gene.end)
+                               : RegionReport{};
+        },
+        [&](GeneLine& line, RegionReport& report) { return report_gene(line, report, messages, out); });
+    if (!finished)
         return kExitFailure;
     if (!genes.status().ok()) {
         std::cerr << "kesto_genelist: " << genes.status().message << "\n";

@@ -9,14 +9,15 @@
 #include "kesto_analysis_matrix.h"
 #include "legend_genotype_source.h"
 #include "line_source.h"
+#include "ordered_pipeline.h"
 #include "pathway_evaluation.h"
 #include "pathway_line.h"
 #include "pathway_regions.h"
-#include "parallel.h"
 #include "region_messages.h"
 #include "result_writer.h"
 #include "run_options.h"
 
+#include <deque>
 #include <iostream>
 #include <memory>
 #include <new>
@@ -51,27 +52,12 @@ struct PendingPathway {
     std::vector<GeneEntry> regions;
 };
 
-// Computes, on several threads, the regions of a batch of pathways that no
-// earlier pathway had, so that the pathways can then be reported in order
-// from the cache.
-void prefetch_regions(const std::vector<PendingPathway>& batch, const RegionEngine& engine, RegionCache& cache,
-                      int threads)
-{
-    std::vector<GeneEntry> todo;
-    std::set<RegionCache::Key> seen;
-    for (const PendingPathway& p : batch)
-        for (const GeneEntry& region : p.regions) {
-            const RegionCache::Key key = RegionCache::key_of(region);
-            if (cache.find(key) == nullptr && seen.insert(key).second)
-                todo.push_back(region);
-        }
-    std::vector<RegionReport> reports(todo.size());
-    parallel_for(todo.size(), threads, [&](std::size_t i) {
-        reports[i] = evaluate_region(engine, todo[i].chromosome, todo[i].start, todo[i].end);
-    });
-    for (std::size_t i = 0; i < todo.size(); ++i)
-        cache.insert(RegionCache::key_of(todo[i]), std::move(reports[i]));
-}
+// One step of the run, in file order: a region that no step before it
+// computes, or the end of a pathway, all of whose regions came before it.
+struct PathwayStep {
+    std::shared_ptr<const PendingPathway> ends;  // set for the end of a pathway
+    GeneEntry region;                            // otherwise
+};
 
 // Evaluates every region of one pathway (each region once per run) and gives
 // its messages, every time, in region order.
@@ -119,33 +105,27 @@ void check_members(const PendingPathway& p, const std::set<std::string>& gene_na
                   << " members is in the gene list; it has no region to test\n";
 }
 
-bool report_batch(const std::vector<PendingPathway>& batch, const std::string& pathway_path,
-                  const RegionSettings& settings, const RegionEngine& engine, RegionCache& cache,
-                  RegionMessages& messages, const std::set<std::string>& gene_names, MemberTally& tally,
-                  ResultWriter& out)
+bool report_pathway(const PendingPathway& p, const std::string& pathway_path, const RegionSettings& settings,
+                    const RegionEngine& engine, RegionCache& cache, RegionMessages& messages,
+                    const std::set<std::string>& gene_names, MemberTally& tally, ResultWriter& out)
 {
-    for (const PendingPathway& p : batch) {
-        if (!p.usable) {
-            std::cerr << kProgram << ": " << pathway_path << " line " << p.line_no
-                      << ": expected at least 2 fields (id, name), found fewer; no row written\n";
-            continue;
-        }
-        check_members(p, gene_names, pathway_path, tally);
-        bool stop = false;
-        const PathwayResult result = evaluate_pathway(p.regions, settings, engine, cache, messages, stop);
-        if (stop)
-            return false;
-        if (result.unevaluated > 0)
-            std::cerr << kProgram << ": pathway " << p.pathway.id << " (" << pathway_path << " line " << p.line_no
-                      << "): " << result.unevaluated << " of " << result.regions
-                      << " regions could not be evaluated (reference files missing or unreadable) and add nothing "
-                         "to the sums\n";
-        if (!out.row({p.pathway.id, p.pathway.name, format_number(result.ncritical),
-                      format_number(result.nsignificant),
-                      result.has_result() ? format_number(result.regional_p) : std::string("NA")}))
-            return false;
+    if (!p.usable) {
+        std::cerr << kProgram << ": " << pathway_path << " line " << p.line_no
+                  << ": expected at least 2 fields (id, name), found fewer; no row written\n";
+        return true;
     }
-    return true;
+    check_members(p, gene_names, pathway_path, tally);
+    bool stop = false;
+    const PathwayResult result = evaluate_pathway(p.regions, settings, engine, cache, messages, stop);
+    if (stop)
+        return false;
+    if (result.unevaluated > 0)
+        std::cerr << kProgram << ": pathway " << p.pathway.id << " (" << pathway_path << " line " << p.line_no
+                  << "): " << result.unevaluated << " of " << result.regions
+                  << " regions could not be evaluated (reference files missing or unreadable) and add nothing "
+                     "to the sums\n";
+    return out.row({p.pathway.id, p.pathway.name, format_number(result.ncritical), format_number(result.nsignificant),
+                    result.has_result() ? format_number(result.regional_p) : std::string("NA")});
 }
 
 } // namespace
@@ -225,31 +205,47 @@ try {
     RegionCache cache;
     RegionMessages messages(kProgram, gene_path);
     MemberTally tally;
-    const std::size_t batch_size = threads > 1 ? 8 * static_cast<std::size_t>(threads) : 1;
-    std::vector<PendingPathway> batch;
+    // Regions are computed ahead on the worker threads, each once per run;
+    // pathways are reported strictly in file order.
+    std::set<RegionCache::Key> scheduled;
+    std::deque<PathwayStep> staged;
     std::string line;
     std::string_view view;
-    while (true) {
-        const bool more = pathways.next(view);
-        if (more) {
-            PendingPathway p;
-            p.line_no = pathways.line_number();
+    const auto next_step = [&](PathwayStep& step) {
+        if (staged.empty()) {
+            if (!pathways.next(view))
+                return false;
+            auto p = std::make_shared<PendingPathway>();
+            p->line_no = pathways.line_number();
             line.assign(view);
-            p.usable = parse_pathway_line(line, p.pathway);
-            if (p.usable)
-                p.regions = pathway_regions(genes.genes, p.pathway.members);
-            batch.push_back(std::move(p));
+            p->usable = parse_pathway_line(line, p->pathway);
+            if (p->usable)
+                p->regions = pathway_regions(genes.genes, p->pathway.members);
+            for (const GeneEntry& region : p->regions)
+                if (scheduled.insert(RegionCache::key_of(region)).second)
+                    staged.push_back(PathwayStep{nullptr, region});
+            staged.push_back(PathwayStep{std::move(p), GeneEntry{}});
         }
-        if (batch.size() == batch_size || (!more && !batch.empty())) {
-            if (batch_size > 1)
-                prefetch_regions(batch, *engine, cache, threads);
-            if (!report_batch(batch, pathway_path, settings, *engine, cache, messages, gene_names, tally, out))
-                return kExitFailure;
-            batch.clear();
-        }
-        if (!more)
-            break;
-    }
+        step = std::move(staged.front());
+        staged.pop_front();
+        return true;
+    };
+    const bool finished = ordered_pipeline<PathwayStep, RegionReport>(
+        threads, 64 * static_cast<std::size_t>(threads), next_step,
+        [&](const PathwayStep& step) {
+            return step.ends ? RegionReport{}
+                             : evaluate_region(*engine, step.region.chromosome, step.region.start, step.region.end);
+        },
+        [&](PathwayStep& step, RegionReport& report) {
+            if (!step.ends) {
+                cache.insert(RegionCache::key_of(step.region), std::move(report));
+                return true;
+            }
+            return report_pathway(*step.ends, pathway_path, settings, *engine, cache, messages, gene_names, tally,
+                                  out);
+        });
+    if (!finished)
+        return kExitFailure;
     if (tally.pathways_with_unmatched > 0)
         std::cerr << kProgram << ": " << tally.pathways_with_unmatched << " of " << tally.pathways
                   << " pathways have members that are not in the gene list\n";

@@ -4,6 +4,7 @@
 #include "chromosome_data.h"
 
 #include <cstddef>
+#include <future>
 #include <list>
 #include <map>
 #include <memory>
@@ -25,7 +26,10 @@ std::size_t footprint(const LoadedChromosome& chromosome);
 // Chromosomes loaded once per run from one source and shared by every region
 // that lies on them (a failed load is remembered too). When the loaded
 // chromosomes together pass `byte_limit`, the least recently used ones are
-// dropped (and loaded again if asked for). Safe to use from several threads.
+// dropped (and loaded again if asked for). Safe to use from several threads:
+// a chromosome is loaded outside the store's lock, so regions on chromosomes
+// already loaded go on while the next one is read; a thread asking for a
+// chromosome that is being loaded waits for that load.
 class ChromosomeStore {
 public:
     ChromosomeStore(const ChromosomeSource& source, std::size_t byte_limit)
@@ -35,11 +39,17 @@ public:
 
     std::shared_ptr<const LoadedChromosome> get(const std::string& chromosome);
 
-    std::size_t loads() const { return loads_; }
+    std::size_t loads() const
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return loads_;
+    }
 
 private:
+    using Shared = std::shared_ptr<const LoadedChromosome>;
     struct Entry {
-        std::shared_ptr<const LoadedChromosome> chromosome;
+        std::shared_future<Shared> chromosome;
+        bool loading = true;  // bytes not known yet; never dropped meanwhile
         std::size_t bytes = 0;
         std::list<std::string>::iterator use;
     };
@@ -50,7 +60,7 @@ private:
     std::size_t loads_ = 0;
     std::map<std::string, Entry> entries_;
     std::list<std::string> recent_;  // most recently used first
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
 };
 
 #endif

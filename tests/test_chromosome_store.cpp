@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
 namespace {
 
 using kesto_test::TempDir;
@@ -89,6 +94,67 @@ TEST_F(Store, StoredEngineMatchesTheReferenceEngine)
             EXPECT_EQ(a.triple.get<2>(), b.triple.get<2>());
         }
     EXPECT_EQ(store.loads(), 3u);
+}
+
+// A source whose chromosome "2" takes as long as the test wants: its load
+// waits until `release` is set (or two seconds have passed).
+class SlowSource : public ChromosomeSource {
+public:
+    explicit SlowSource(const ChromosomeSource& inner) : inner_(inner) {}
+
+    Status load(const std::string& chromosome, ChromosomeData& data, SourcePart& failed) const override
+    {
+        if (chromosome == "2") {
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+            while (!release && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            released_in_time = release.load();
+        }
+        return inner_.load(chromosome, data, failed);
+    }
+    std::string describe(const std::string& chromosome) const override { return inner_.describe(chromosome); }
+
+    mutable std::atomic<bool> release{false};
+    mutable std::atomic<bool> released_in_time{false};
+
+private:
+    const ChromosomeSource& inner_;
+};
+
+TEST_F(Store, OtherChromosomesAreServedWhileOneLoads)
+{
+    const SlowSource slow(source);
+    ChromosomeStore store(slow, std::size_t{1} << 30);
+    const auto one = store.get("1");
+    std::thread loader([&] { EXPECT_EQ(store.get("2")->data.codes.snps(), 120u); });
+    // Chromosomes 1 (loaded) and 3 (not yet) come while 2 is still loading.
+    while (store.loads() < 2)
+        std::this_thread::yield();
+    EXPECT_EQ(store.get("1"), one);
+    EXPECT_EQ(store.get("3")->data.codes.snps(), 120u);
+    slow.release = true;
+    loader.join();
+    EXPECT_TRUE(slow.released_in_time.load()) << "the load of chromosome 2 held the others up";
+    EXPECT_EQ(store.loads(), 3u);
+}
+
+TEST_F(Store, ThreadsAskingForOneChromosomeShareOneLoad)
+{
+    const SlowSource slow(source);
+    ChromosomeStore store(slow, std::size_t{1} << 30);
+    std::vector<std::shared_ptr<const LoadedChromosome>> got(4);
+    std::vector<std::thread> askers;
+    for (std::size_t t = 0; t < got.size(); ++t)
+        askers.emplace_back([&, t] { got[t] = store.get("2"); });
+    while (store.loads() < 1)
+        std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    slow.release = true;
+    for (std::thread& t : askers)
+        t.join();
+    EXPECT_EQ(store.loads(), 1u);
+    for (const auto& g : got)
+        EXPECT_EQ(g, got[0]);
 }
 
 } // namespace

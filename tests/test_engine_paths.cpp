@@ -121,6 +121,23 @@ TEST_F(EnginePaths, PathwaysThreadsChangeNothing)
     expect_same(one, pathways({"KESTO_THREADS=3", "KESTO_CACHE_MB=1"}));
 }
 
+// Regions computed ahead of a read error that ends the run change nothing:
+// the same rows, up to the same place, and the same messages.
+TEST_F(EnginePaths, RunEndingReadErrorIsTheSameForEveryThreadCount)
+{
+    std::filesystem::remove(dir.file("genotype_chr1.txt"));
+    std::filesystem::create_directory(dir.file("genotype_chr1.txt"));
+    const Output genes_one = genelist({"KESTO_THREADS=1"});
+    EXPECT_EQ(genes_one.status, 1);
+    EXPECT_NE(genes_one.err.find("the run ends"), std::string::npos) << genes_one.err;
+    const Output pathways_one = pathways({"KESTO_THREADS=1"});
+    EXPECT_EQ(pathways_one.status, 1) << pathways_one.err;
+    for (const char* threads : {"KESTO_THREADS=2", "KESTO_THREADS=3"}) {
+        expect_same(genes_one, genelist({threads}));
+        expect_same(pathways_one, pathways({threads}));
+    }
+}
+
 } // namespace
 
 namespace {
