@@ -21,7 +21,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 work=${BENCH_DIR:-/tmp/kesto_genome}
 sets=("$@")
 [ "${#sets[@]}" -eq 0 ] && sets=(hapmap3 1000g)
-export OPENBLAS_CORETYPE=${OPENBLAS_CORETYPE:-Haswell}
 mkdir -p "$work"
 
 echo "== building the tree under test"

@@ -4,6 +4,8 @@
 
 #include <dlfcn.h>
 
+#include <cstdlib>
+
 #include <vector>
 
 namespace {
@@ -17,9 +19,27 @@ struct Lapack {
     bool ok() const { return ssytrd != nullptr && sstedc != nullptr && sormtr != nullptr; }
 };
 
+VectorInstructions this_processor()
+{
+    VectorInstructions cpu;
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    cpu.avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                 __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
+                 __builtin_cpu_supports("avx512cd");
+    cpu.avx2_fma = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#endif
+    return cpu;
+}
+
 Lapack open_lapack()
 {
     Lapack l;
+    // OpenBLAS reads OPENBLAS_CORETYPE when it is loaded, just below; the
+    // user's own setting is kept.
+    if (std::getenv("OPENBLAS_CORETYPE") == nullptr)
+        if (const char* kernels = openblas_kernels_for(this_processor()))
+            setenv("OPENBLAS_CORETYPE", kernels, 0);
     void* lib = dlopen("liblapacke.so.3", RTLD_NOW | RTLD_LOCAL);
     if (lib == nullptr)
         lib = dlopen("liblapacke.so", RTLD_NOW | RTLD_LOCAL);
@@ -45,6 +65,15 @@ const Lapack& lapack()
 }
 
 } // namespace
+
+const char* openblas_kernels_for(const VectorInstructions& cpu)
+{
+    if (cpu.avx512)
+        return "SkylakeX";
+    if (cpu.avx2_fma)
+        return "Haswell";
+    return nullptr;
+}
 
 Status prepare_fast_eigen()
 {

@@ -20,6 +20,16 @@ Status prepare_fast_eigen();
 // their results stay exact.
 constexpr int kFastEigenSmallest = 48;
 
+// The OpenBLAS kernel set for a processor with these instructions: its own
+// detection reads some newer processors (and virtual machines that hide the
+// model) as "Prescott" and runs its slowest kernels. Null when OpenBLAS's
+// own choice should stand. Used only when OPENBLAS_CORETYPE is not set.
+struct VectorInstructions {
+    bool avx512 = false;  // F, BW, VL, DQ and CD
+    bool avx2_fma = false;
+};
+const char* openblas_kernels_for(const VectorInstructions& cpu);
+
 // Component weighting through LAPACK: Householder tridiagonalisation
 // (ssytrd), all eigenpairs of the tridiagonal matrix by divide and conquer
 // (sstedc), the kept count from the eigenvalues, and the back-transformation

@@ -287,3 +287,32 @@ TEST(FastEigen, ProgramsAcceptTheSettingAndKeepTheCounts)
         EXPECT_NEAR(std::atof(f[1][5].c_str()), std::atof(f[0][5].c_str()), 1e-3) << rows[0][i];
     }
 }
+
+TEST(FastEigen, OpenBlasKernelsFollowTheInstructions)
+{
+    EXPECT_STREQ(openblas_kernels_for({true, true}), "SkylakeX");
+    EXPECT_STREQ(openblas_kernels_for({false, true}), "Haswell");
+    EXPECT_EQ(openblas_kernels_for({false, false}), nullptr);
+}
+
+TEST(FastEigen, UsersOpenBlasKernelChoiceIsKept)
+{
+    // OPENBLAS_VERBOSE=2 makes OpenBLAS name its kernel set on standard error
+    // when it is loaded; without OpenBLAS behind LAPACKE there is no such line.
+    const std::string examples = std::string(KESTO_SOURCE_DIR) + "/examples/";
+    kesto_test::TempDir dir;
+    const std::vector<std::string> args = {"-g", examples + "genelist.txt", "-o", dir.file("out.txt"), "-l", examples,
+                                           "-G", examples, "-a", "0.05", "-v", "0.8", "-f", "20000"};
+    const kesto_test::RunResult chosen = kesto_test::run_program_env(
+        "kesto_genelist", args, dir.path(), {"KESTO_EIGEN=fast", "OPENBLAS_VERBOSE=2", "OPENBLAS_CORETYPE=Haswell"});
+    ASSERT_EQ(chosen.status, 0) << chosen.err;
+    if (chosen.err.find("Core: ") == std::string::npos)
+        GTEST_SKIP() << "LAPACKE is not OpenBLAS's here";
+    EXPECT_NE(chosen.err.find("Core: Haswell"), std::string::npos) << chosen.err;
+    const kesto_test::RunResult own =
+        kesto_test::run_program_env("kesto_genelist", args, dir.path(), {"KESTO_EIGEN=fast", "OPENBLAS_VERBOSE=2"});
+    ASSERT_EQ(own.status, 0) << own.err;
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) {
+        EXPECT_EQ(own.err.find("Core: Prescott"), std::string::npos) << own.err;
+    }
+}
