@@ -4,13 +4,25 @@
 
 #include <algorithm>
 
+namespace {
+
+constexpr std::size_t kArenaBlock = std::size_t{1} << 20;
+
+} // namespace
+
+std::uint32_t SumstatsIndex::length(std::uint32_t row, int field) const
+{
+    const std::uint16_t l = rows_[row].lengths[field];
+    return l != kLongText ? l : long_lengths_.at(row)[static_cast<std::size_t>(field)];
+}
+
 std::string_view SumstatsIndex::text(std::uint32_t row, int field) const
 {
     const Row& r = rows_[row];
-    std::uint64_t offset = r.text;
+    std::size_t offset = r.offset;
     for (int f = 0; f < field; ++f)
-        offset += r.lengths[f];
-    return std::string_view(arena_).substr(offset, r.lengths[field]);
+        offset += length(row, f);
+    return std::string_view(arena_[r.block]).substr(offset, length(row, field));
 }
 
 std::string_view SumstatsIndex::chromosome(std::uint32_t row) const
@@ -35,7 +47,6 @@ std::uint8_t SumstatsIndex::chromosome_code(const std::string& name)
 void SumstatsIndex::add(const SumstatsRecord& record)
 {
     Row row;
-    row.text = arena_.size();
     row.line = record.line;
     row.position = record.position;
     row.p = record.p;
@@ -43,11 +54,31 @@ void SumstatsIndex::add(const SumstatsRecord& record)
     const std::string* fields[5] = {&record.id, &record.allele1, &record.allele2, &record.p_text,
                                     &record.raw_chromosome};
     row.chromosome = record.chromosome.empty() ? kUnknown : chromosome_code(record.chromosome);
-    for (int f = 0; f < 5; ++f) {
-        if (f == 4 && row.chromosome != kUnknown)
-            break;  // the canonical name says it all
-        row.lengths[f] = static_cast<std::uint32_t>(fields[f]->size());
-        arena_ += *fields[f];
+    // The canonical chromosome name says it all; the text as written only
+    // when it was not understood.
+    const int texts = row.chromosome != kUnknown ? 4 : 5;
+    std::size_t total = 0;
+    for (int f = 0; f < texts; ++f)
+        total += fields[f]->size();
+    if (arena_.empty() || arena_.back().size() + total > arena_.back().capacity()) {
+        arena_.emplace_back();
+        arena_.back().reserve(std::max(kArenaBlock, total));
+    }
+    std::string& block = arena_.back();
+    row.block = static_cast<std::uint32_t>(arena_.size() - 1);
+    row.offset = static_cast<std::uint32_t>(block.size());
+    const auto here = static_cast<std::uint32_t>(rows_.size());
+    for (int f = 0; f < texts; ++f) {
+        const std::size_t size = fields[f]->size();
+        if (size >= kLongText) {
+            auto& lengths = long_lengths_[here];
+            for (int g = 0; g < texts; ++g)
+                lengths[static_cast<std::size_t>(g)] = static_cast<std::uint32_t>(fields[g]->size());
+            row.lengths[f] = kLongText;
+        } else {
+            row.lengths[f] = static_cast<std::uint16_t>(size);
+        }
+        block += *fields[f];
     }
     if (key_ == Key::Position && row.chromosome == kUnknown)
         row.reason = Exclusion::ChromosomeUnknown;
@@ -71,8 +102,6 @@ void SumstatsIndex::add(const SumstatsRecord& record)
 
 void SumstatsIndex::finish()
 {
-    arena_.shrink_to_fit();
-    rows_.shrink_to_fit();
     const std::uint32_t n = static_cast<std::uint32_t>(rows_.size());
     // The id table covers every row with an id (the build check looks ids
     // up whichever key matches); the position table the rows still open.

@@ -4,13 +4,17 @@
 #include "exclusion.h"
 #include "sumstats/sumstats_reader.h"
 
+#include <array>
 #include <cstdint>
+#include <deque>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// Every row of the summary statistics, held compactly (one text arena and a
-// small fixed record per row) so that a million rows take some 100 MB, with
+// Every row of the summary statistics, held compactly (text in blocks of an
+// arena and a 48-byte record per row, neither ever copied to grow) so that a
+// million rows take some 75 MB, with
 // look-ups by chromosome and position and by id. Rows that fail a check while
 // being read keep their reason; the others wait for the reference.
 class SumstatsIndex {
@@ -72,12 +76,15 @@ public:
 private:
     static constexpr std::uint8_t kUnknown = 255;
 
+    // A row's five texts lie one after the other in one arena block.
+    static constexpr std::uint16_t kLongText = 0xFFFF;  // length kept in long_lengths_
     struct Row {
-        std::uint64_t text = 0;        // offset of id, a1, a2, p text, raw chromosome
+        std::uint32_t block = 0;       // arena block of id, a1, a2, p text, raw chromosome
+        std::uint32_t offset = 0;      // where they start in it
         std::int64_t position = -1;
         double p = 0.0;
         long line = 0;
-        std::uint32_t lengths[5] = {0, 0, 0, 0, 0};
+        std::uint16_t lengths[5] = {0, 0, 0, 0, 0};
         std::uint8_t chromosome = kUnknown;
         Exclusion reason = Exclusion::None;
         Exclusion hint = Exclusion::None;
@@ -86,11 +93,15 @@ private:
     };
 
     std::string_view text(std::uint32_t row, int field) const;
+    std::uint32_t length(std::uint32_t row, int field) const;
     std::uint8_t chromosome_code(const std::string& name);
 
     Key key_;
-    std::vector<Row> rows_;
-    std::string arena_;
+    // Deques grow block by block: no copy of what is held, and no room
+    // reserved beyond one block, however many rows come.
+    std::deque<Row> rows_;
+    std::vector<std::string> arena_;  // blocks of kArenaBlock bytes (or one row's texts, when longer)
+    std::unordered_map<std::uint32_t, std::array<std::uint32_t, 5>> long_lengths_;  // rows with a text of 64 kB or more
     std::vector<std::string> chromosome_names_;
     std::vector<std::uint32_t> by_position_;
     std::vector<std::uint32_t> by_id_;

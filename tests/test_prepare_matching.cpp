@@ -128,6 +128,38 @@ TEST(SumstatsIndex, ByIdDuplicatesAndMissingIds)
     EXPECT_EQ(index.reason(3), Exclusion::None);
 }
 
+TEST(SumstatsIndex, TextsComeBackWholeAcrossBlocksAndAtAnyLength)
+{
+    // Enough rows to fill several arena blocks, with texts of 64 kB and more
+    // (an indel allele, an id) among them, and an unknown chromosome kept as
+    // written.
+    SumstatsIndex index(SumstatsIndex::Key::Position);
+    std::vector<SumstatsRecord> kept;
+    for (int i = 0; i < 120000; ++i) {
+        std::string a1 = i % 997 == 5 ? std::string(70000 + i % 3, 'A') : "A";
+        std::string id = i % 1499 == 7 ? "rs" + std::string(65535, '9') : "rs" + std::to_string(i);
+        SumstatsRecord r = record(i + 2, id, i % 5000 == 0 ? "" : "1", 100 + i, a1, "GT", 0.5);
+        r.p_text = std::to_string(i) + "e-3";
+        index.add(r);
+        kept.push_back(std::move(r));
+    }
+    index.finish();
+    for (std::uint32_t row = 0; row < index.size(); ++row) {
+        const SumstatsRecord& r = kept[row];
+        ASSERT_EQ(index.id(row), r.id) << "row " << row;
+        ASSERT_EQ(index.allele1(row), r.allele1) << "row " << row;
+        ASSERT_EQ(index.allele2(row), r.allele2) << "row " << row;
+        ASSERT_EQ(index.p_text(row), r.p_text) << "row " << row;
+        ASSERT_EQ(index.chromosome(row), r.chromosome.empty() ? r.raw_chromosome : r.chromosome) << "row " << row;
+        ASSERT_EQ(index.line(row), r.line);
+        ASSERT_EQ(index.position(row), r.position);
+    }
+    const auto found = index.with_id(kept[8].id);
+    ASSERT_EQ(found.last - found.first, 1);
+    EXPECT_EQ(*found.first, 8u);
+    EXPECT_EQ(index.with_id(kept[7].id).last - index.with_id(kept[7].id).first, 81);
+}
+
 TEST(KeepList, OneOrTwoIdsPerLine)
 {
     TempDir dir;
