@@ -49,7 +49,6 @@ void SumstatsIndex::add(const SumstatsRecord& record)
     Row row;
     row.line = record.line;
     row.position = record.position;
-    row.p = record.p;
     row.underflow = record.underflow;
     const std::string* fields[5] = {&record.id, &record.allele1, &record.allele2, &record.p_text,
                                     &record.raw_chromosome};

@@ -13,8 +13,8 @@
 #include <vector>
 
 // Every row of the summary statistics, held compactly (text in blocks of an
-// arena and a 48-byte record per row, neither ever copied to grow) so that a
-// million rows take some 75 MB, with
+// arena and a 40-byte record per row, neither ever copied to grow) so that a
+// million rows take some 65 MB, with
 // look-ups by chromosome and position and by id. Rows that fail a check while
 // being read keep their reason; the others wait for the reference.
 class SumstatsIndex {
@@ -52,7 +52,6 @@ public:
     std::int64_t position(std::uint32_t row) const { return rows_[row].position; }
     long line(std::uint32_t row) const { return rows_[row].line; }
     bool underflow(std::uint32_t row) const { return rows_[row].underflow; }
-    double p(std::uint32_t row) const { return rows_[row].p; }
 
     Exclusion reason(std::uint32_t row) const { return rows_[row].reason; }
     void set_reason(std::uint32_t row, Exclusion reason) { rows_[row].reason = reason; }
@@ -82,7 +81,6 @@ private:
         std::uint32_t block = 0;       // arena block of id, a1, a2, p text, raw chromosome
         std::uint32_t offset = 0;      // where they start in it
         std::int64_t position = -1;
-        double p = 0.0;
         long line = 0;
         std::uint16_t lengths[5] = {0, 0, 0, 0, 0};
         std::uint8_t chromosome = kUnknown;
