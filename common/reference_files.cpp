@@ -135,11 +135,8 @@ Status read_legend(const std::string& path, LegendTable& table)
     });
 }
 
-namespace {
-
-// Checks one genotype row and hands its codes to the sink.
-Status read_genotype_row(const LineSource& source, std::string_view line, std::size_t snp,
-                         const GenotypeReading& reading, int samples, std::vector<std::int32_t>& row_codes)
+Status parse_genotype_row(const std::string& path, long line_no, std::string_view line, std::size_t snp,
+                          const GenotypeReading& reading, int samples, std::vector<std::int32_t>& codes)
 {
     const char* p = line.data();
     const char* const end = p + line.size();
@@ -149,13 +146,13 @@ Status read_genotype_row(const LineSource& source, std::string_view line, std::s
         while (p < end && !is_blank(*p))
             ++p;
         if (p >= end)
-            return malformed(source.where() + ": expected " + std::to_string(reading.leading_fields) +
+            return malformed(at_line(path, line_no) + ": expected " + std::to_string(reading.leading_fields) +
                              " leading fields before the codes");
         if (f == 0 && reading.ids != nullptr) {
             const std::string& id = (*reading.ids)[snp];
             const std::string_view found(label, static_cast<std::size_t>(p - label));
             if (found != id && unquoted(found) != id)
-                return malformed(source.where() + ": row for SNP " + id + " (SNP " + std::to_string(snp + 1) +
+                return malformed(at_line(path, line_no) + ": row for SNP " + id + " (SNP " + std::to_string(snp + 1) +
                                  " of the SNP list) is labelled '" + std::string(found) +
                                  "'; rows must follow the SNP list, one row per SNP in its order");
         }
@@ -166,8 +163,8 @@ Status read_genotype_row(const LineSource& source, std::string_view line, std::s
     // is fewer: a header announcing far more codes than the rows hold costs
     // no memory, and no append checks its capacity.
     const std::size_t fit = static_cast<std::size_t>(end - p) / 2 + 1;
-    row_codes.resize(std::min(static_cast<std::size_t>(samples), fit));
-    std::int32_t* out = row_codes.data();
+    codes.resize(std::min(static_cast<std::size_t>(samples), fit));
+    std::int32_t* out = codes.data();
     int count = 0;
     while (true) {
         while (p < end && is_blank(*p))
@@ -175,7 +172,7 @@ Status read_genotype_row(const LineSource& source, std::string_view line, std::s
         if (p >= end)
             break;
         if (count == samples)
-            return malformed(source.where() + ": more than the " + std::to_string(samples) +
+            return malformed(at_line(path, line_no) + ": more than the " + std::to_string(samples) +
                              " codes the header announces");
         // The common case, a single digit followed by a separator or the
         // line end, is taken without the general reader.
@@ -189,25 +186,24 @@ Status read_genotype_row(const LineSource& source, std::string_view line, std::s
         bool too_large = false;
         const long long value = read_whole_number(p, end, stop, too_large);
         if (stop == p || (stop < end && !is_blank(*stop)))
-            return malformed(source.where() + ": code " + std::to_string(count + 1) + " is not a whole number");
+            return malformed(at_line(path, line_no) + ": code " + std::to_string(count + 1) +
+                             " is not a whole number");
         if (too_large || value < std::numeric_limits<std::int32_t>::min() ||
             value > std::numeric_limits<std::int32_t>::max())
-            return malformed(source.where() + ": code " + std::to_string(count + 1) + " does not fit in 32 bits");
+            return malformed(at_line(path, line_no) + ": code " + std::to_string(count + 1) +
+                             " does not fit in 32 bits");
         out[count] = static_cast<std::int32_t>(value);
         ++count;
         p = stop;
     }
     if (count != samples)
-        return malformed(source.where() + ": " + std::to_string(count) + " codes, but the header announces " +
-                         std::to_string(samples));
+        return malformed(at_line(path, line_no) + ": " + std::to_string(count) +
+                         " codes, but the header announces " + std::to_string(samples));
     return {};
 }
 
-} // namespace
-
-Status read_genotypes(const std::string& path, const GenotypeReading& reading)
+Status open_genotype_rows(const std::string& path, const GenotypeReading& reading, LineSource& source, int& samples)
 {
-    LineSource source;
     Status opened = source.open(path, LineSource::kGenotypeLineLimit);
     if (!opened.ok())
         return opened;
@@ -217,33 +213,51 @@ Status read_genotypes(const std::string& path, const GenotypeReading& reading)
         return source.status();
     std::vector<std::string> fields;
     reading.header_split(fields, std::string(line));
-    const int samples = static_cast<int>(fields.size()) - reading.leading_fields;
+    samples = static_cast<int>(fields.size()) - reading.leading_fields;
     if (samples < 1)
         return malformed(at_line(path, 1) + ": the header needs " + std::to_string(reading.leading_fields) +
                          " leading fields and at least one sample column, found " + std::to_string(fields.size()) +
                          " fields");
     if (reading.samples_known)
         reading.samples_known(samples);
+    return {};
+}
 
+Status genotype_rows_end_early(const std::string& path, const LineSource& source, std::size_t snp, std::size_t snps)
+{
+    if (!source.status().ok())
+        return source.status();
+    return malformed(at_line(path, static_cast<long>(snp) + 2) + ": missing; the file ends after " +
+                     std::to_string(snp) + " data rows, but " + std::to_string(snps) + " SNPs need a row each");
+}
+
+Status genotype_memory_problem(const std::string& path, const GenotypeReading& reading, int samples)
+{
+    return {StatusCode::NoMemory, path + ": not enough memory for " + std::to_string(reading.snps) + " rows of " +
+                                      std::to_string(samples) + " codes"};
+}
+
+Status read_genotypes(const std::string& path, const GenotypeReading& reading)
+{
+    LineSource source;
+    int samples = 0;
+    const Status opened = open_genotype_rows(path, reading, source, samples);
+    if (!opened.ok())
+        return opened;
     // The row buffer grows with the codes actually read, not with the count
     // the header announces.
     std::vector<std::int32_t> row_codes;
+    std::string_view line;
     for (std::size_t snp = 0; snp < reading.snps; ++snp) {
-        if (!source.next(line)) {
-            if (!source.status().ok())
-                return source.status();
-            return malformed(at_line(path, static_cast<long>(snp) + 2) + ": missing; the file ends after " +
-                             std::to_string(snp) + " data rows, but " + std::to_string(reading.snps) +
-                             " SNPs need a row each");
-        }
-        Status row = read_genotype_row(source, line, snp, reading, samples, row_codes);
+        if (!source.next(line))
+            return genotype_rows_end_early(path, source, snp, reading.snps);
+        Status row = parse_genotype_row(path, source.line_number(), line, snp, reading, samples, row_codes);
         if (!row.ok())
             return row;
         try {
             reading.sink(row_codes.data());
         } catch (const std::bad_alloc&) {
-            return {StatusCode::NoMemory, path + ": not enough memory for " + std::to_string(reading.snps) +
-                                              " rows of " + std::to_string(samples) + " codes"};
+            return genotype_memory_problem(path, reading, samples);
         }
     }
     return {};

@@ -78,6 +78,17 @@ struct GenotypeReading {
 };
 Status read_genotypes(const std::string& path, const GenotypeReading& reading);
 
+// The steps of read_genotypes, for readers that parse rows on other threads.
+// Opens the file and reads its header (calling samples_known).
+Status open_genotype_rows(const std::string& path, const GenotypeReading& reading, LineSource& source, int& samples);
+// Checks row `snp` (line `line_no`) and writes its codes into `codes`.
+Status parse_genotype_row(const std::string& path, long line_no, std::string_view line, std::size_t snp,
+                          const GenotypeReading& reading, int samples, std::vector<std::int32_t>& codes);
+// Why the rows stop after `snp` of `snps`: the source's read error, or the file's end.
+Status genotype_rows_end_early(const std::string& path, const LineSource& source, std::size_t snp, std::size_t snps);
+// The rows do not fit in memory.
+Status genotype_memory_problem(const std::string& path, const GenotypeReading& reading, int samples);
+
 // The same reading into a table of one int per code.
 Status read_genotype_table(const std::string& path, int leading_fields, std::size_t snps,
                            const std::vector<std::string>* ids, CodeTable& codes);

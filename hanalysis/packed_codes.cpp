@@ -33,6 +33,17 @@ void PackedCodes::end_row(std::uint64_t* lo, std::uint64_t* hi)
     ++snps_;
 }
 
+void PackedCodes::append(const PackedCodes& rows)
+{
+    const std::size_t row_words = 2 * words_;
+    for (std::size_t r = 0; r < rows.snps_; ++r) {
+        begin_row();
+        std::copy_n(rows.planes_.data() + r * row_words, row_words, planes_.data() + planes_.size() - row_words);
+        tallies_.push_back(rows.tallies_[r]);
+        ++snps_;
+    }
+}
+
 void PackedCodes::add_row(const std::int32_t* codes)
 {
     begin_row();

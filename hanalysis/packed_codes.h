@@ -28,6 +28,9 @@ public:
     // the low bits: 0, 1, 2 copies of the counted allele, 3 missing (the
     // reference panels' layout). Bits past the last individual are ignored.
     void add_two_bit_row(const std::uint8_t* packed);
+    // Appends every row of another table of as many samples (rows packed
+    // elsewhere, e.g. on another thread): the same as adding them one by one.
+    void append(const PackedCodes& rows);
 
     int samples() const { return samples_; }
     std::size_t snps() const { return snps_; }

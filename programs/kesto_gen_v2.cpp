@@ -81,6 +81,7 @@ try {
 
     window_scan::ScanTables tables;
     const bool reference = use_reference_engine();
+    const int threads = thread_count(kProgram);
     std::vector<std::string> ids;
     int status = window_scan::load_markers(kProgram, window_scan::marker_file(base), ids, tables.positions);
     if (status == window_scan::kGoOn)
@@ -89,14 +90,14 @@ try {
     // construction; the association file is the user's and is checked by id.
     if (status == window_scan::kGoOn)
         status = window_scan::load_scan_codes(kProgram, window_scan::genotype_file(base), 1, nullptr,
-                                              window_scan::Progress::Quiet, reference, tables);
+                                              window_scan::Progress::Quiet, reference, threads, tables);
     if (status != window_scan::kGoOn)
         return status;
     data_set.release();
 
     window_scan::ScanSettings settings = window_scan::scan_settings(args, tables.positions);
     settings.reference = reference;
-    settings.threads = thread_count(kProgram);
+    settings.threads = threads;
     settings.eigen = eigen_method(kProgram);
     if (settings.eigen == EigenMethod::Fast) {
         const Status lapack = prepare_fast_eigen();

@@ -103,7 +103,7 @@ try {
     out.row({"chromosome", "startpos", "endpos", "gene_name", "ncritical", "nsignificant", "regional_p"});
 
     const int threads = thread_count("kesto_genelist");
-    const LegendGenotypeSource source(legend_prefix, genotype_prefix);
+    const LegendGenotypeSource source(legend_prefix, genotype_prefix, threads);
     ChromosomeStore store(source, cache_bytes("kesto_genelist"));
     const std::unique_ptr<RegionEngine> engine =
         use_reference_engine() ? make_reference_engine(source, settings) : make_stored_engine(store, settings);

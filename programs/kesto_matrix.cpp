@@ -73,14 +73,15 @@ try {
         return status;
     std::cout << tables.positions.size() << std::endl;
     const bool reference = use_reference_engine();
+    const int threads = thread_count(kProgram);
     status = window_scan::load_scan_codes(kProgram, genotype_path, 2, &ids, window_scan::Progress::Print, reference,
-                                          tables);
+                                          threads, tables);
     if (status != window_scan::kGoOn)
         return status;
 
     window_scan::ScanSettings settings = window_scan::scan_settings(args, tables.positions);
     settings.reference = reference;
-    settings.threads = thread_count(kProgram);
+    settings.threads = threads;
     settings.eigen = eigen_method(kProgram);
     if (settings.eigen == EigenMethod::Fast) {
         const Status lapack = prepare_fast_eigen();

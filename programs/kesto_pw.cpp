@@ -198,7 +198,7 @@ try {
         return kExitFailure;
 
     const int threads = thread_count(kProgram);
-    const LegendGenotypeSource source(legend_prefix, genotype_prefix);
+    const LegendGenotypeSource source(legend_prefix, genotype_prefix, threads);
     ChromosomeStore store(source, cache_bytes(kProgram));
     const std::unique_ptr<RegionEngine> engine =
         use_reference_engine() ? make_reference_engine(source, settings) : make_stored_engine(store, settings);

@@ -4,6 +4,7 @@
 #include "csvline.h"
 #include "hit_rule.h"
 #include "marker_files.h"
+#include "packed_genotype_reading.h"
 #include "reference_files.h"
 
 #include <iostream>
@@ -82,7 +83,8 @@ int load_snp_table(const std::string& program, const std::string& path, double a
 }
 
 int load_scan_codes(const std::string& program, const std::string& path, int leading_fields,
-                    const std::vector<std::string>* ids, Progress progress, bool reference, ScanTables& tables)
+                    const std::vector<std::string>* ids, Progress progress, bool reference, int threads,
+                    ScanTables& tables)
 {
     const std::size_t snps = tables.positions.size();
     const bool print = progress == Progress::Print;
@@ -106,15 +108,17 @@ int load_scan_codes(const std::string& program, const std::string& path, int lea
         }
     };
     reading.sink = [&](const std::int32_t* codes) {
-        if (reference)
-            tables.codes.codes.insert(tables.codes.codes.end(), codes, codes + tables.codes.samples);
-        else
-            tables.packed.add_row(codes);
+        tables.codes.codes.insert(tables.codes.codes.end(), codes, codes + tables.codes.samples);
         if (print)
             std::cout << row << std::endl;
         ++row;
     };
-    const Status read = read_genotypes(path, reading);
+    const auto row_done = [print](std::size_t done) {
+        if (print)
+            std::cout << done << std::endl;
+    };
+    const Status read = reference ? read_genotypes(path, reading)
+                                  : read_packed_genotypes(path, reading, threads, tables.packed, row_done);
     if (!read.ok())
         return failed(program, read, "File genotype not found");
     if (print) {

@@ -42,7 +42,8 @@ enum class Progress { Quiet, Print };
 // the form the engine uses: one int a code for the reference engine, two
 // bits a code otherwise.
 int load_scan_codes(const std::string& program, const std::string& path, int leading_fields,
-                    const std::vector<std::string>* ids, Progress progress, bool reference, ScanTables& tables);
+                    const std::vector<std::string>* ids, Progress progress, bool reference, int threads,
+                    ScanTables& tables);
 
 } // namespace window_scan
 

@@ -2,12 +2,13 @@
 
 #include "chromosome_name.h"
 #include "line_source.h"
+#include "packed_genotype_reading.h"
 #include "reference_files.h"
 
 #include <utility>
 
-LegendGenotypeSource::LegendGenotypeSource(std::string legend_prefix, std::string genotype_prefix)
-    : legend_prefix_(std::move(legend_prefix)), genotype_prefix_(std::move(genotype_prefix))
+LegendGenotypeSource::LegendGenotypeSource(std::string legend_prefix, std::string genotype_prefix, int threads)
+    : legend_prefix_(std::move(legend_prefix)), genotype_prefix_(std::move(genotype_prefix)), threads_(threads)
 {
 }
 
@@ -60,8 +61,7 @@ Status LegendGenotypeSource::load(const std::string& chromosome, ChromosomeData&
         data.codes = PackedCodes(samples);
         data.codes.reserve(data.positions.size());
     };
-    reading.sink = [&data](const std::int32_t* row) { data.codes.add_row(row); };
-    read = read_genotypes(existing_variant(genotype_name), reading);
+    read = read_packed_genotypes(existing_variant(genotype_name), reading, threads_, data.codes);
     if (read.code == StatusCode::NotFound)
         read.message = genotype_name;
     return read;

@@ -12,7 +12,9 @@
 // absent. Row i of the genotype file must carry the id of legend SNP i.
 class LegendGenotypeSource : public ChromosomeSource {
 public:
-    LegendGenotypeSource(std::string legend_prefix, std::string genotype_prefix);
+    // `threads` parse and pack a genotype file's rows (the data are the same
+    // for any count).
+    LegendGenotypeSource(std::string legend_prefix, std::string genotype_prefix, int threads = 1);
 
     Status load(const std::string& chromosome, ChromosomeData& data, SourcePart& failed) const override;
     std::string describe(const std::string& chromosome) const override;
@@ -24,6 +26,7 @@ public:
 private:
     std::string legend_prefix_;
     std::string genotype_prefix_;
+    int threads_;
 };
 
 #endif

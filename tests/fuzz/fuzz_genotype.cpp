@@ -1,8 +1,11 @@
 // The genotype file reader: header, then rows of labels and codes. The first
 // byte picks the number of leading label fields (1 for the converted .tg, 2
-// for the per-chromosome files) and how many rows are asked for.
+// for the per-chromosome files) and how many rows are asked for. The reader
+// that parses and packs on worker threads must give the same status and
+// the same codes.
 
 #include "fuzz_input.h"
+#include "packed_genotype_reading.h"
 #include "reference_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -35,6 +38,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     const Status rows = read_genotypes(path, reading);
     FUZZ_CHECK(rows.code != StatusCode::NotFound);
+
+    PackedCodes packed;
+    GenotypeReading packing = reading;
+    packing.samples_known = [&](int n) { packed = PackedCodes(n); };
+    std::size_t packed_rows = 0;
+    const Status threaded =
+        read_packed_genotypes(path, packing, 2, packed, [&](std::size_t row) { FUZZ_CHECK(row == packed_rows++); });
+    FUZZ_CHECK(threaded.code == rows.code && threaded.message == rows.message);
+    FUZZ_CHECK(packed_rows == rows_seen && packed.snps() == rows_seen);
+    for (std::size_t s = 0; s < rows_seen; ++s)
+        for (int i = 0; i < samples; ++i) {
+            const std::int32_t c = codes.codes[s * static_cast<std::size_t>(samples) + static_cast<std::size_t>(i)];
+            FUZZ_CHECK(packed.code(s, i) == (c >= 0 && c <= 2 ? c : -1));
+        }
+
     if (!rows.ok()) {
         FUZZ_CHECK(rows.message.find(path) == 0);
         FUZZ_CHECK(rows_seen < snps || snps == 0);
