@@ -81,16 +81,20 @@ skipped biobank || simulate "$data/biobank" --snps "$bio_snps" --individuals "$b
 
 # ---- measuring ----------------------------------------------------------
 # cpu NAME CMD...: runs CMD BENCH_RUNS times in $work/run/NAME, keeps the
-# last outputs and prints the least user+system seconds.
+# last outputs and prints the least user+system seconds; the least wall
+# time goes into $work/run/NAME/wall.txt.
 cpu() {
   local name=$1; shift
-  local dir=$work/run/$name best=""
+  local dir=$work/run/$name best="" wall=""
   rm -rf "$dir"; mkdir -p "$dir"
   for _ in $(seq "$runs"); do
-    ( cd "$dir" && /usr/bin/time -f "%U %S" -o time.txt "$@" >stdout.txt 2>stderr.txt )
-    local t; t=$(awk 'END { printf "%.3f", $1 + $2 }' "$dir/time.txt")
+    ( cd "$dir" && /usr/bin/time -f "%U %S %e" -o time.txt "$@" >stdout.txt 2>stderr.txt )
+    local t w; t=$(awk 'END { printf "%.3f", $1 + $2 }' "$dir/time.txt")
+    w=$(awk 'END { printf "%.2f", $3 }' "$dir/time.txt")
     best=$(awk -v a="${best:-$t}" -v b="$t" 'BEGIN { print (b < a ? b : a) }')
+    wall=$(awk -v a="${wall:-$w}" -v b="$w" 'BEGIN { print (b < a ? b : a) }')
   done
+  echo "$wall" > "$dir/wall.txt"
   echo "$best"
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1fx", (b > 0 ? a / b : 0) }'; }
@@ -141,7 +145,9 @@ program_row() {  # label, threads, program, args...
   b=$(KESTO_THREADS=$threads cpu "base_$label" "$base/$prog" "$@")
   c=$(KESTO_THREADS=$threads cpu "cur_$label" "$cur/$prog" "$@")
   local out=result.txt
-  row "$label" "$b" "$c" "$(ratio "$b" "$c")" "$(same "$work/run/base_$label/$out" "$work/run/cur_$label/$out")"
+  local bw cw; bw=$(cat "$work/run/base_$label/wall.txt"); cw=$(cat "$work/run/cur_$label/wall.txt")
+  row "$label" "$b" "$c" "$(ratio "$b" "$c")" \
+      "$(same "$work/run/base_$label/$out" "$work/run/cur_$label/$out"); wall $bw -> $cw s ($(ratio "$bw" "$cw"))"
 }
 r=$data/real
 if ! skipped programs; then
