@@ -107,15 +107,18 @@ int load_scan_codes(const std::string& program, const std::string& path, int lea
             tables.packed.reserve(snps);
         }
     };
+    // One line per row read. Not flushed one by one: a terminal shows each
+    // line as it comes anyway (line buffering), and a file or pipe would
+    // otherwise take one write per SNP, most of the reading's time.
     reading.sink = [&](const std::int32_t* codes) {
         tables.codes.codes.insert(tables.codes.codes.end(), codes, codes + tables.codes.samples);
         if (print)
-            std::cout << row << std::endl;
+            std::cout << row << '\n';
         ++row;
     };
     const auto row_done = [print](std::size_t done) {
         if (print)
-            std::cout << done << std::endl;
+            std::cout << done << '\n';
     };
     const Status read = reference ? read_genotypes(path, reading)
                                   : read_packed_genotypes(path, reading, threads, tables.packed, row_done);
