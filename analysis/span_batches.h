@@ -17,10 +17,14 @@ namespace analysis {
 // and the pairs a batch needs are kept in a band (scan/pair_band.h) that
 // forgets the SNPs behind it. A band entry is the very value build_ld_matrix
 // gives, so the results are the same bytes. `done` is called after each
-// batch with the indices (into `spans`) it finished.
+// batch with the indices (into `spans`) it finished. A batch takes up to 64
+// regions per thread, fewer where they would reach more than `batch_snps`
+// SNPs past its first (the band's size); the results never depend on it.
+constexpr std::size_t kBatchSnps = 16384;
 void evaluate_spans(const ChromosomeTable& table, const std::vector<SnpSpan>& spans, const AnalysisSettings& settings,
                     int threads, std::vector<RegionResult>& results,
-                    const std::function<void(const std::vector<std::size_t>& finished)>& done);
+                    const std::function<void(const std::vector<std::size_t>& finished)>& done,
+                    std::size_t batch_snps = kBatchSnps);
 
 } // namespace analysis
 
