@@ -59,6 +59,14 @@ std::string with_line(const std::string& text, int line, const std::string& repl
     return text.substr(0, from) + replacement + text.substr(to);
 }
 
+std::string repeated(const std::string& piece, int times)
+{
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}
+
 TEST(PackedGenotypeReading, ThreadsGiveTheOneThreadTableAndMessages)
 {
     // 1,500 SNPs of 127 and 193 people (about 0.4 and 0.6 MB of text: several
@@ -80,7 +88,7 @@ TEST(PackedGenotypeReading, ThreadsGiveTheOneThreadTableAndMessages)
             {"file ends early", chr.genotypes.substr(0, chr.genotypes.find("\nrs1400\t") + 1), 1500},
             {"bad code in the first run", with_line(chr.genotypes, 5, "rs3\t1\tx"), 1500},
             {"wrong id mid-file", with_line(chr.genotypes, 702, "rs9999\t1" + std::string(samples, '\t') + "0"), 1500},
-            {"too many codes near the end", with_line(chr.genotypes, 1499, "rs1497\t1" + std::string(" 1", samples + 1)),
+            {"too many codes near the end", with_line(chr.genotypes, 1499, "rs1497\t1" + repeated(" 1", samples + 1)),
              1500},
             {"too few codes in the last row", with_line(chr.genotypes, 1501, "rs1499\t1\t0\t1"), 1500},
             {"header without samples", with_line(chr.genotypes, 1, "id\tpos"), 1500},
