@@ -110,15 +110,15 @@ int load_scan_codes(const std::string& program, const std::string& path, int lea
     // One line per row read. Not flushed one by one: a terminal shows each
     // line as it comes anyway (line buffering), and a file or pipe would
     // otherwise take one write per SNP, most of the reading's time.
-    reading.sink = [&](const std::int32_t* codes) {
-        tables.codes.codes.insert(tables.codes.codes.end(), codes, codes + tables.codes.samples);
-        if (print)
-            std::cout << row << '\n';
-        ++row;
-    };
     const auto row_done = [print](std::size_t done) {
         if (print)
             std::cout << done << '\n';
+    };
+    // The reference engine's plain codes; the packed table is filled by
+    // read_packed_genotypes.
+    reading.sink = [&](const std::int32_t* codes) {
+        tables.codes.codes.insert(tables.codes.codes.end(), codes, codes + tables.codes.samples);
+        row_done(row++);
     };
     const Status read = reference ? read_genotypes(path, reading)
                                   : read_packed_genotypes(path, reading, threads, tables.packed, row_done);
