@@ -93,6 +93,7 @@ Status DirectSource::feed(ChromosomeConsumer& consumer)
     PrepareSettings settings;
     settings.drop_ambiguous = inputs_.drop_ambiguous;
     settings.allow_build_mismatch = inputs_.allow_build_mismatch;
+    settings.wanted = [&consumer](const std::string& chromosome) { return consumer.wants(chromosome); };
     const std::size_t samples = panel_->samples().size();
     const BlockSink hand_over = [&](ChromosomeBlock& block) {
         if (!consumer.wants(block.chromosome()))

@@ -40,7 +40,8 @@ public:
 private:
     Status site(const ReferenceSite& site);
     Status flush();
-    void check_build(const ReferenceSite& site);
+    // Counts the site towards the genome build check; `here` are the rows at its place.
+    void check_build(const ReferenceSite& site, const SumstatsIndex::Range& here);
     std::string legend_id(const ReferenceSite& site, std::uint32_t row) const;
 
     ReferencePanel& panel_;
@@ -50,6 +51,7 @@ private:
     PrepareReport& report_;
     ChromosomeBlock block_;
     bool open_ = false;
+    bool wanted_ = true;  // the open chromosome's genotypes are read
     std::set<std::string> done_;
     std::vector<std::uint8_t> packed_;
     std::vector<std::uint32_t> fits_;
@@ -82,8 +84,16 @@ Status Walk::run(const std::function<void(double, long)>& progress)
     return Status();
 }
 
-void Walk::check_build(const ReferenceSite& site)
+void Walk::check_build(const ReferenceSite& site, const SumstatsIndex::Range& here)
 {
+    // A row at the site's own place with its id settles it without a look-up
+    // by id (rows at a place all have a known chromosome and a position).
+    for (const std::uint32_t* r = here.first; r != here.last; ++r)
+        if (index_.id(*r) == site.id) {
+            ++report_.id_matched;
+            ++report_.positions_agree;
+            return;
+        }
     const SumstatsIndex::Range rows = index_.with_id(site.id);
     bool found = false, agree = false;
     for (const std::uint32_t* r = rows.first; r != rows.last; ++r) {
@@ -124,16 +134,17 @@ Status Walk::site(const ReferenceSite& site)
             return status;
         block_.reset(site.chromosome, panel_.samples().size());
         open_ = true;
+        wanted_ = !settings_.wanted || settings_.wanted(site.chromosome);
         report_.chromosomes.push_back(ChromosomeCounts{site.chromosome, 0, 0});
     }
     ++report_.chromosomes.back().reference_sites;
     const bool by_position = index_.key() == SumstatsIndex::Key::Position;
-    if (by_position && !site.id.empty())
-        check_build(site);
-
     const SumstatsIndex::Range rows =
         by_position ? index_.at(site.chromosome, site.position)
                     : (site.id.empty() ? SumstatsIndex::Range() : index_.with_id(site.id));
+    if (by_position && !site.id.empty())
+        check_build(site, rows);
+
     fits_.clear();
     for (const std::uint32_t* r = rows.first; r != rows.last; ++r) {
         const std::uint32_t row = *r;
@@ -166,6 +177,8 @@ Status Walk::site(const ReferenceSite& site)
         ++report_.ambiguous_kept;
     }
     index_.set_matched(row);
+    if (!wanted_)
+        return Status();
     Status status = panel_.genotypes(packed_.data());
     if (!status.ok())
         return status;

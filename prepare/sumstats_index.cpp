@@ -3,6 +3,7 @@
 #include "alleles.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -47,8 +48,21 @@ std::uint8_t SumstatsIndex::chromosome_code(const std::string& name)
 void SumstatsIndex::add(const SumstatsRecord& record)
 {
     Row row;
-    row.line = record.line;
-    row.position = record.position;
+    const auto here = static_cast<std::uint32_t>(rows_.size());
+    if (record.line >= 0 && record.line < kWide) {
+        row.line = static_cast<std::uint32_t>(record.line);
+    } else {
+        row.line = kWide;
+        wide_lines_[here] = record.line;
+    }
+    if (record.position < 0) {
+        row.position = kNoPosition;
+    } else if (record.position < kWide) {
+        row.position = static_cast<std::uint32_t>(record.position);
+    } else {
+        row.position = kWide;
+        wide_positions_[here] = record.position;
+    }
     row.underflow = record.underflow;
     const std::string* fields[5] = {&record.id, &record.allele1, &record.allele2, &record.p_text,
                                     &record.raw_chromosome};
@@ -66,7 +80,6 @@ void SumstatsIndex::add(const SumstatsRecord& record)
     std::string& block = arena_.back();
     row.block = static_cast<std::uint32_t>(arena_.size() - 1);
     row.offset = static_cast<std::uint32_t>(block.size());
-    const auto here = static_cast<std::uint32_t>(rows_.size());
     for (int f = 0; f < texts; ++f) {
         const std::size_t size = fields[f]->size();
         if (size >= kLongText) {
@@ -99,6 +112,59 @@ void SumstatsIndex::add(const SumstatsRecord& record)
     rows_.push_back(row);
 }
 
+std::uint32_t SumstatsIndex::id_hash(std::string_view id)
+{
+    return static_cast<std::uint32_t>(std::hash<std::string_view>()(id));
+}
+
+// Ids sorted by hash, then text, then row: equal ids end up side by side in
+// file order, and a look-up compares 32-bit numbers in one array instead of
+// texts in the arena (eight million rows sort in a second, not several).
+void SumstatsIndex::sort_by_id()
+{
+    struct Entry {
+        std::uint32_t hash;
+        std::uint32_t row;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(by_id_.size());
+    for (const std::uint32_t r : by_id_)
+        entries.push_back({id_hash(id(r)), r});
+    std::sort(entries.begin(), entries.end(), [this](const Entry& a, const Entry& b) {
+        if (a.hash != b.hash)
+            return a.hash < b.hash;
+        const int order = id(a.row).compare(id(b.row));
+        return order != 0 ? order < 0 : a.row < b.row;
+    });
+    id_hashes_.resize(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        id_hashes_[i] = entries[i].hash;
+        by_id_[i] = entries[i].row;
+    }
+}
+
+// Chromosome, position, then row (the stable order), with the keys copied
+// out of the row table so the sort reads one array.
+void SumstatsIndex::sort_by_position()
+{
+    struct Entry {
+        std::int64_t position;
+        std::uint32_t row;
+        std::uint8_t chromosome;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(by_position_.size());
+    for (const std::uint32_t r : by_position_)
+        entries.push_back({position(r), r, rows_[r].chromosome});
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        if (a.chromosome != b.chromosome)
+            return a.chromosome < b.chromosome;
+        return a.position != b.position ? a.position < b.position : a.row < b.row;
+    });
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        by_position_[i] = entries[i].row;
+}
+
 void SumstatsIndex::finish()
 {
     const std::uint32_t n = static_cast<std::uint32_t>(rows_.size());
@@ -110,19 +176,15 @@ void SumstatsIndex::finish()
         if (key_ == Key::Position && rows_[r].reason == Exclusion::None)
             by_position_.push_back(r);
     }
-    std::stable_sort(by_id_.begin(), by_id_.end(),
-                     [this](std::uint32_t a, std::uint32_t b) { return id(a) < id(b); });
-    std::stable_sort(by_position_.begin(), by_position_.end(), [this](std::uint32_t a, std::uint32_t b) {
-        const Row &x = rows_[a], &y = rows_[b];
-        return x.chromosome != y.chromosome ? x.chromosome < y.chromosome : x.position < y.position;
-    });
+    sort_by_id();
+    sort_by_position();
 
     // Duplicates: the same id (matching by id) or the same chromosome,
     // position and allele pair up to order and strand (matching by position).
     if (key_ == Key::Id) {
         for (std::size_t i = 0; i < by_id_.size();) {
             std::size_t j = i, open = 0;
-            while (j < by_id_.size() && id(by_id_[j]) == id(by_id_[i]))
+            while (j < by_id_.size() && id_hashes_[j] == id_hashes_[i] && id(by_id_[j]) == id(by_id_[i]))
                 open += rows_[by_id_[j++]].reason == Exclusion::None;
             if (open > 1)
                 for (std::size_t k = i; k < j; ++k)
@@ -137,7 +199,7 @@ void SumstatsIndex::finish()
         const Row& first = rows_[by_position_[i]];
         std::size_t j = i + 1;
         while (j < by_position_.size() && rows_[by_position_[j]].chromosome == first.chromosome &&
-               rows_[by_position_[j]].position == first.position)
+               position(by_position_[j]) == position(by_position_[i]))
             ++j;
         if (j - i > 1) {
             keys.clear();
@@ -163,10 +225,10 @@ SumstatsIndex::Range SumstatsIndex::at(std::string_view chromosome, std::int64_t
     auto lower = std::lower_bound(by_position_.begin(), by_position_.end(), 0,
                                   [this, code, position](std::uint32_t row, int) {
                                       const Row& r = rows_[row];
-                                      return r.chromosome != code ? r.chromosome < code : r.position < position;
+                                      return r.chromosome != code ? r.chromosome < code : this->position(row) < position;
                                   });
     auto upper = lower;
-    while (upper != by_position_.end() && rows_[*upper].chromosome == code && rows_[*upper].position == position)
+    while (upper != by_position_.end() && rows_[*upper].chromosome == code && this->position(*upper) == position)
         ++upper;
     Range out;
     out.first = by_position_.data() + (lower - by_position_.begin());
@@ -176,14 +238,17 @@ SumstatsIndex::Range SumstatsIndex::at(std::string_view chromosome, std::int64_t
 
 SumstatsIndex::Range SumstatsIndex::with_id(std::string_view wanted) const
 {
-    auto lower = std::lower_bound(by_id_.begin(), by_id_.end(), 0,
-                                  [this, wanted](std::uint32_t row, int) { return id(row) < wanted; });
-    auto upper = lower;
-    while (upper != by_id_.end() && id(*upper) == wanted)
-        ++upper;
+    const std::uint32_t hash = id_hash(wanted);
+    const auto same_hash = std::equal_range(id_hashes_.begin(), id_hashes_.end(), hash);
+    const std::uint32_t* first = by_id_.data() + (same_hash.first - id_hashes_.begin());
+    const std::uint32_t* last = by_id_.data() + (same_hash.second - id_hashes_.begin());
+    // Within one hash the ids are in text order.
     Range out;
-    out.first = by_id_.data() + (lower - by_id_.begin());
-    out.last = by_id_.data() + (upper - by_id_.begin());
+    out.first = std::lower_bound(first, last, wanted,
+                                 [this](std::uint32_t row, std::string_view text) { return id(row) < text; });
+    out.last = out.first;
+    while (out.last != last && id(*out.last) == wanted)
+        ++out.last;
     return out;
 }
 

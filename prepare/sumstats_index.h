@@ -13,7 +13,7 @@
 #include <vector>
 
 // Every row of the summary statistics, held compactly (text in blocks of an
-// arena and a 40-byte record per row, neither ever copied to grow) so that a
+// arena and a 32-byte record per row, neither ever copied to grow) so that a
 // million rows take some 65 MB, with
 // look-ups by chromosome and position and by id. Rows that fail a check while
 // being read keep their reason; the others wait for the reference.
@@ -49,8 +49,16 @@ public:
     // The canonical chromosome, or the text as written when not understood.
     std::string_view chromosome(std::uint32_t row) const;
     bool chromosome_known(std::uint32_t row) const { return rows_[row].chromosome != kUnknown; }
-    std::int64_t position(std::uint32_t row) const { return rows_[row].position; }
-    long line(std::uint32_t row) const { return rows_[row].line; }
+    std::int64_t position(std::uint32_t row) const
+    {
+        const std::uint32_t p = rows_[row].position;
+        return p < kWide ? p : (p == kNoPosition ? -1 : wide_positions_.at(row));
+    }
+    long line(std::uint32_t row) const
+    {
+        const std::uint32_t l = rows_[row].line;
+        return l < kWide ? l : wide_lines_.at(row);
+    }
     bool underflow(std::uint32_t row) const { return rows_[row].underflow; }
 
     Exclusion reason(std::uint32_t row) const { return rows_[row].reason; }
@@ -77,11 +85,15 @@ private:
 
     // A row's five texts lie one after the other in one arena block.
     static constexpr std::uint16_t kLongText = 0xFFFF;  // length kept in long_lengths_
+    // Positions and lines fit 32 bits in any real file; larger ones are kept
+    // aside, so a row takes 32 bytes.
+    static constexpr std::uint32_t kWide = 0xFFFFFFFE;        // value in wide_positions_/wide_lines_
+    static constexpr std::uint32_t kNoPosition = 0xFFFFFFFF;  // position -1 (missing)
     struct Row {
         std::uint32_t block = 0;       // arena block of id, a1, a2, p text, raw chromosome
         std::uint32_t offset = 0;      // where they start in it
-        std::int64_t position = -1;
-        long line = 0;
+        std::uint32_t position = kNoPosition;
+        std::uint32_t line = 0;
         std::uint16_t lengths[5] = {0, 0, 0, 0, 0};
         std::uint8_t chromosome = kUnknown;
         Exclusion reason = Exclusion::None;
@@ -93,6 +105,9 @@ private:
     std::string_view text(std::uint32_t row, int field) const;
     std::uint32_t length(std::uint32_t row, int field) const;
     std::uint8_t chromosome_code(const std::string& name);
+    static std::uint32_t id_hash(std::string_view id);
+    void sort_by_id();
+    void sort_by_position();
 
     Key key_;
     // Deques grow block by block: no copy of what is held, and no room
@@ -100,9 +115,12 @@ private:
     std::deque<Row> rows_;
     std::vector<std::string> arena_;  // blocks of kArenaBlock bytes (or one row's texts, when longer)
     std::unordered_map<std::uint32_t, std::array<std::uint32_t, 5>> long_lengths_;  // rows with a text of 64 kB or more
+    std::unordered_map<std::uint32_t, std::int64_t> wide_positions_;
+    std::unordered_map<std::uint32_t, long> wide_lines_;
     std::vector<std::string> chromosome_names_;
     std::vector<std::uint32_t> by_position_;
     std::vector<std::uint32_t> by_id_;
+    std::vector<std::uint32_t> id_hashes_;  // of by_id_'s rows, ascending
     long valid_p_ = 0;
     long above_half_ = 0;
 };

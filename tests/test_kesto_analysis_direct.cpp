@@ -271,3 +271,63 @@ TEST_F(DirectRoad, StandardErrorSaysWhatIsReadFirstUnlessQuiet)
     ASSERT_EQ(quiet.status, 0) << quiet.err;
     EXPECT_EQ(quiet.err, "");
 }
+
+// --chr reads only the chosen chromosomes' genotypes, yet matches and
+// reports every SNP as a run over all of them does.
+TEST(DirectRoadChromosomes, ChosenChromosomeGivesTheWholeRunsRowsAndReport)
+{
+    TempDir dir;
+    ASSERT_EQ(run_program("kesto_simulate", {"--out", "sim", "--seed", "5", "--chromosomes", "3", "--snps", "300",
+                                             "--individuals", "70", "--genes", "12", "--plink", "all", "--sumstats",
+                                             "gwas-ssf"},
+                          dir.path())
+                  .status,
+              0);
+    // Left-out rows on every chromosome: other alleles on 1, a copy on 2, a
+    // moved position on 3 (found by id elsewhere: the build check looks it up).
+    const auto table = lines_of(read_file(dir.file("sim/sumstats.gwas_ssf.tsv")));
+    std::string sumstats = table[0] + "\n";
+    for (std::size_t i = 1; i < table.size(); ++i) {
+        auto f = split(table[i]);
+        if (i == 10)
+            f[2] = f[3] = "N";
+        if (i == 720)
+            f[1] = std::to_string(std::stol(f[1]) + 1);
+        std::string row = f[0];
+        for (std::size_t k = 1; k < f.size(); ++k)
+            row += "\t" + f[k];
+        sumstats += row + "\n";
+        if (i == 400)
+            sumstats += row + "\n";
+    }
+    write_file(dir.file("ss.tsv"), sumstats);
+    const auto run = [&](const std::string& out, const std::vector<std::string>& more) {
+        std::vector<std::string> args = {"gene", "--bfile", "sim/scan_chr@", "--sumstats", "ss.tsv",
+                                         "--genes", "sim/genelist.txt", "--flank", "20000", "--out", out, "--quiet"};
+        args.insert(args.end(), more.begin(), more.end());
+        return run_program("kesto", args, dir.path());
+    };
+    const auto whole = run("whole", {});
+    const auto two = run("two", {"--chr", "2"});
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    ASSERT_EQ(two.status, 0) << two.err;
+    const auto rows = lines_of(read_file(dir.file("whole.genes.tsv")));
+    std::string expected = rows[0] + "\n";
+    for (std::size_t i = 1; i < rows.size(); ++i)
+        if (split(rows[i])[0] == "2")
+            expected += rows[i] + "\n";
+    EXPECT_GT(lines_of(expected).size(), 2u);
+    EXPECT_EQ(read_file(dir.file("two.genes.tsv")), expected);
+    EXPECT_EQ(read_gz(dir.file("two.excluded.tsv.gz")), read_gz(dir.file("whole.excluded.tsv.gz")));
+    const auto counts = [&](const std::string& log) {
+        std::string out;
+        for (const std::string& line : lines_of(read_file(dir.file(log))))
+            if (contains(line, "SNPs matched") || contains(line, "reference sites") ||
+                contains(line, "genome build check") || contains(line, "SNPs left out, "))
+                out += line + "\n";
+        return out;
+    };
+    EXPECT_TRUE(contains(counts("whole.log"), "genome build check: 899 of 900")) << counts("whole.log");
+    EXPECT_EQ(lines_of(read_gz(dir.file("whole.excluded.tsv.gz"))).size(), 1u + 4u);
+    EXPECT_EQ(counts("two.log"), counts("whole.log"));
+}

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace {
 
 using kesto_test::TempDir;
@@ -138,7 +140,10 @@ TEST(SumstatsIndex, TextsComeBackWholeAcrossBlocksAndAtAnyLength)
     for (int i = 0; i < 120000; ++i) {
         std::string a1 = i % 997 == 5 ? std::string(70000 + i % 3, 'A') : "A";
         std::string id = i % 1499 == 7 ? "rs" + std::string(65535, '9') : "rs" + std::to_string(i);
-        SumstatsRecord r = record(i + 2, id, i % 5000 == 0 ? "" : "1", 100 + i, a1, "GT", 0.5);
+        // Positions and line numbers past 32 bits are kept too.
+        const std::int64_t position = i % 4001 == 3 ? (std::int64_t{5} << 32) + i : 100 + i;
+        const long line = i % 3001 == 11 ? (long{6} << 32) + i : i + 2;
+        SumstatsRecord r = record(line, id, i % 5000 == 0 ? "" : "1", position, a1, "GT", 0.5);
         r.p_text = std::to_string(i) + "e-3";
         index.add(r);
         kept.push_back(std::move(r));
@@ -154,10 +159,25 @@ TEST(SumstatsIndex, TextsComeBackWholeAcrossBlocksAndAtAnyLength)
         ASSERT_EQ(index.line(row), r.line);
         ASSERT_EQ(index.position(row), r.position);
     }
-    const auto found = index.with_id(kept[8].id);
-    ASSERT_EQ(found.last - found.first, 1);
-    EXPECT_EQ(*found.first, 8u);
-    EXPECT_EQ(index.with_id(kept[7].id).last - index.with_id(kept[7].id).first, 81);
+    // Every id finds exactly its rows, in file order (ids are grouped by a
+    // 32-bit hash: among 120,000 some share one).
+    std::map<std::string, std::vector<std::uint32_t>> rows_of;
+    for (std::uint32_t row = 0; row < kept.size(); ++row)
+        rows_of[kept[row].id].push_back(row);
+    for (const auto& [id, rows] : rows_of) {
+        const auto found = index.with_id(id);
+        ASSERT_EQ(std::vector<std::uint32_t>(found.first, found.last), rows) << id.substr(0, 20);
+    }
+    EXPECT_EQ(rows_of[kept[7].id].size(), 81u);
+    EXPECT_TRUE(index.with_id("rs120000").empty());
+    EXPECT_TRUE(index.with_id("").empty());
+    // A place past 32 bits, and a row after it.
+    const auto far = index.at("1", (std::int64_t{5} << 32) + 3);
+    ASSERT_EQ(far.last - far.first, 1);
+    EXPECT_EQ(*far.first, 3u);
+    const auto near = index.at("1", 104);
+    ASSERT_EQ(near.last - near.first, 1);
+    EXPECT_EQ(*near.first, 4u);
 }
 
 TEST(KeepList, OneOrTwoIdsPerLine)

@@ -164,7 +164,7 @@ bool PlinkPanel::next(ReferenceSite& site)
     if (!status_.ok())
         return false;
     std::string_view line;
-    std::vector<std::string_view> fields;
+    std::vector<std::string_view>& fields = fields_;
     for (;;) {
         if (!bim_->next(line)) {
             if (!bim_->status().ok()) {

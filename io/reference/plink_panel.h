@@ -7,6 +7,8 @@
 #include "reference_panel.h"
 
 #include <memory>
+#include <string_view>
+#include <vector>
 
 // A PLINK 1 binary set (.bed/.bim/.fam), or a per-chromosome series of them
 // ('@' in the prefix). Each .bim is read one line at a time and the .bed row
@@ -41,6 +43,7 @@ private:
     std::uint64_t snp_ = 0;              // index in the set of the next .bim line
     std::uint64_t total_snps_ = 0, done_snps_ = 0;
     std::vector<std::uint8_t> row_;
+    std::vector<std::string_view> fields_;  // of the .bim line being read, kept to spare allocations
     Status status_;
 };
 
