@@ -15,7 +15,7 @@ namespace {
 struct Lapack {
     decltype(&LAPACKE_ssytrd) ssytrd = nullptr;
     decltype(&LAPACKE_sstedc) sstedc = nullptr;
-    decltype(&LAPACKE_sormtr) sormtr = nullptr;
+    decltype(&LAPACKE_sormtr_work) sormtr = nullptr;
     bool ok() const { return ssytrd != nullptr && sstedc != nullptr && sormtr != nullptr; }
 };
 
@@ -47,7 +47,7 @@ Lapack open_lapack()
         return l;
     l.ssytrd = reinterpret_cast<decltype(&LAPACKE_ssytrd)>(dlsym(lib, "LAPACKE_ssytrd"));
     l.sstedc = reinterpret_cast<decltype(&LAPACKE_sstedc)>(dlsym(lib, "LAPACKE_sstedc"));
-    l.sormtr = reinterpret_cast<decltype(&LAPACKE_sormtr)>(dlsym(lib, "LAPACKE_sormtr"));
+    l.sormtr = reinterpret_cast<decltype(&LAPACKE_sormtr_work)>(dlsym(lib, "LAPACKE_sormtr_work"));
     // Where LAPACK is OpenBLAS's, keep its work on the calling thread.
     if (void* blas = dlopen("libopenblas.so.0", RTLD_NOW | RTLD_NOLOAD)) {
         using SetThreads = void (*)(int);
@@ -108,7 +108,13 @@ bool weigh_components_fast(const Eigen::MatrixXf& ld, const Eigen::VectorXf& hit
     const int k = count_components(diagonal, share);
     // The kept components are the last k columns, contiguous in memory.
     float* kept = vectors.data() + static_cast<std::ptrdiff_t>(n - k) * n;
-    if (la.sormtr(LAPACK_COL_MAJOR, 'L', 'L', 'N', n, k, reduced.data(), n, tau.data(), kept, n) != 0)
+    // sormtr's own workspace query leaves out the block reflector's triangle
+    // that sormqr also needs, so sormqr would fall back to one reflector at
+    // a time (and scan the vectors for zeros before each). Room for blocks
+    // of up to 64 reflectors (NBMAX) and their 65 x 64 triangle keeps it blocked.
+    std::vector<float> work(static_cast<std::size_t>(k) * 64 + 65 * 64);
+    if (la.sormtr(LAPACK_COL_MAJOR, 'L', 'L', 'N', n, k, reduced.data(), n, tau.data(), kept, n, work.data(),
+                  static_cast<lapack_int>(work.size())) != 0)
         return false;
     const Eigen::Map<const Eigen::MatrixXf> components(kept, n, k);
     if (!components.allFinite())

@@ -1,13 +1,17 @@
 // The summary-statistics reader (every format, recognised or forced, and
-// column options). The first byte picks the setting: 0-7 read as
-// recognised, 8-15 force format (value - 8), 16+ name columns outright.
+// column options), and the index its rows go into. The first byte picks the
+// setting: 0-7 read as recognised, 8-15 force format (value - 8), 16+ name
+// columns outright.
 
 #include "fuzz_input.h"
 #include "sumstats/chromosome_names.h"
 #include "sumstats/sumstats_reader.h"
+#include "sumstats_index.h"
 
 #include <cctype>
 #include <cstdlib>
+#include <map>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -41,8 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SumstatsRecord record;
     long last_line = 0;
     long records = 0;
+    SumstatsIndex index(layout.has_positions ? SumstatsIndex::Key::Position : SumstatsIndex::Key::Id);
+    std::vector<SumstatsRecord> kept;
     while (reader.next(record)) {
         ++records;
+        index.add(record);
+        kept.push_back(record);
         FUZZ_CHECK(record.line > last_line);
         last_line = record.line;
         FUZZ_CHECK(record.chromosome == canonical_chromosome(record.raw_chromosome));
@@ -65,5 +73,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Status& status = reader.status();
     FUZZ_CHECK(status.ok() || status.message.find(path) == 0);
     FUZZ_CHECK(reader.rows() == records + reader.skipped_other_tests());
+
+    // The index gives every row back whole, and its look-ups find exactly
+    // the rows a plain scan finds, in file order.
+    index.finish();
+    FUZZ_CHECK(index.size() == kept.size());
+    std::map<std::string, std::vector<std::uint32_t>> by_id;
+    for (std::uint32_t r = 0; r < kept.size(); ++r) {
+        const SumstatsRecord& k = kept[r];
+        FUZZ_CHECK(index.id(r) == k.id && index.allele1(r) == k.allele1 && index.allele2(r) == k.allele2);
+        FUZZ_CHECK(index.p_text(r) == k.p_text && index.position(r) == k.position && index.line(r) == k.line);
+        FUZZ_CHECK(index.chromosome(r) == (k.chromosome.empty() ? k.raw_chromosome : k.chromosome));
+        if (!k.id.empty())
+            by_id[k.id].push_back(r);
+    }
+    for (const auto& [id, rows] : by_id) {
+        const SumstatsIndex::Range found = index.with_id(id);
+        FUZZ_CHECK(std::vector<std::uint32_t>(found.first, found.last) == rows);
+    }
+    if (index.key() == SumstatsIndex::Key::Position)
+        for (std::uint32_t r = 0; r < kept.size(); ++r) {
+            if (kept[r].chromosome.empty() || kept[r].position < 0)
+                continue;
+            const SumstatsIndex::Range here = index.at(kept[r].chromosome, kept[r].position);
+            bool listed = false;
+            for (const std::uint32_t* q = here.first; q != here.last; ++q) {
+                FUZZ_CHECK(kept[*q].chromosome == kept[r].chromosome && kept[*q].position == kept[r].position);
+                listed = listed || *q == r;
+            }
+            // Rows left out while reading (no p-value, ...) are not indexed by place.
+            FUZZ_CHECK(listed == (kept[r].p_state == PState::Ok));
+        }
     return 0;
 }
