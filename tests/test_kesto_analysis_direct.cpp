@@ -301,23 +301,27 @@ TEST(DirectRoadChromosomes, ChosenChromosomeGivesTheWholeRunsRowsAndReport)
             sumstats += row + "\n";
     }
     write_file(dir.file("ss.tsv"), sumstats);
-    const auto run = [&](const std::string& out, const std::vector<std::string>& more) {
-        std::vector<std::string> args = {"gene", "--bfile", "sim/scan_chr@", "--sumstats", "ss.tsv",
+    const auto run = [&](const std::string& out, const std::vector<std::string>& more,
+                         const std::string& bfile = "sim/scan_chr@") {
+        std::vector<std::string> args = {"gene", "--bfile", bfile, "--sumstats", "ss.tsv",
                                          "--genes", "sim/genelist.txt", "--flank", "20000", "--out", out, "--quiet"};
         args.insert(args.end(), more.begin(), more.end());
         return run_program("kesto", args, dir.path());
+    };
+    const auto rows_on_2 = [&](const std::string& table) {
+        const auto rows = lines_of(read_file(dir.file(table)));
+        std::string out = rows[0] + "\n";
+        for (std::size_t i = 1; i < rows.size(); ++i)
+            if (split(rows[i])[0] == "2")
+                out += rows[i] + "\n";
+        return out;
     };
     const auto whole = run("whole", {});
     const auto two = run("two", {"--chr", "2"});
     ASSERT_EQ(whole.status, 0) << whole.err;
     ASSERT_EQ(two.status, 0) << two.err;
-    const auto rows = lines_of(read_file(dir.file("whole.genes.tsv")));
-    std::string expected = rows[0] + "\n";
-    for (std::size_t i = 1; i < rows.size(); ++i)
-        if (split(rows[i])[0] == "2")
-            expected += rows[i] + "\n";
-    EXPECT_GT(lines_of(expected).size(), 2u);
-    EXPECT_EQ(read_file(dir.file("two.genes.tsv")), expected);
+    EXPECT_GT(lines_of(rows_on_2("whole.genes.tsv")).size(), 2u);
+    EXPECT_EQ(read_file(dir.file("two.genes.tsv")), rows_on_2("whole.genes.tsv"));
     EXPECT_EQ(read_gz(dir.file("two.excluded.tsv.gz")), read_gz(dir.file("whole.excluded.tsv.gz")));
     const auto counts = [&](const std::string& log) {
         std::string out;
@@ -330,4 +334,21 @@ TEST(DirectRoadChromosomes, ChosenChromosomeGivesTheWholeRunsRowsAndReport)
     EXPECT_TRUE(contains(counts("whole.log"), "genome build check: 899 of 900")) << counts("whole.log");
     EXPECT_EQ(lines_of(read_gz(dir.file("whole.excluded.tsv.gz"))).size(), 1u + 4u);
     EXPECT_EQ(counts("two.log"), counts("whole.log"));
+
+    // One .bed holding the three chromosomes: chromosome 1's SNPs are
+    // skipped within the file.
+    if (!file_exists("/usr/bin/plink1.9"))
+        GTEST_SKIP() << "plink1.9 is not installed: a .bed of several chromosomes is not tried";
+    write_file(dir.file("sets.txt"), "sim/scan_chr2\nsim/scan_chr3\n");
+    ASSERT_EQ(run_command("/usr/bin/plink1.9", {"--bfile", "sim/scan_chr1", "--merge-list", "sets.txt",
+                                                "--keep-allele-order", "--make-bed", "--out", "merged"},
+                          dir.path())
+                  .status,
+              0);
+    const auto merged = run("merged", {}, "merged");
+    const auto merged_two = run("merged_two", {"--chr", "2"}, "merged");
+    ASSERT_EQ(merged.status, 0) << merged.err;
+    ASSERT_EQ(merged_two.status, 0) << merged_two.err;
+    EXPECT_EQ(read_file(dir.file("merged_two.genes.tsv")), rows_on_2("merged.genes.tsv"));
+    EXPECT_EQ(counts("merged_two.log"), counts("merged.log"));
 }
