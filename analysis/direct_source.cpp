@@ -26,13 +26,18 @@ std::string clean_id(std::string_view id)
 
 // A block of matched SNPs as a chromosome table: codes 0, 1, 2 copies of the
 // counted allele, missing (3) as -1, as the prepared genotype files hold them.
-Status to_table(const ChromosomeBlock& block, std::size_t samples, ChromosomeTable& table)
+// Moves the block's SNPs into the table; the block's genotypes are freed
+// chunk by chunk as they are taken.
+Status to_table(ChromosomeBlock& block, std::size_t samples, ChromosomeTable& table)
 {
     table = ChromosomeTable{};
     table.chromosome = block.chromosome();
     table.codes = PackedCodes(static_cast<int>(samples));
     table.codes.reserve(block.size());
-    return block.visit_sorted([&](std::int64_t position, std::string_view id, std::string_view p_text,
+    table.ids.reserve(block.size());
+    table.positions.reserve(block.size());
+    table.pvalues.reserve(block.size());
+    return block.take_sorted([&](std::int64_t position, std::string_view id, std::string_view p_text,
                                   const std::uint8_t* packed) {
         if (position > std::numeric_limits<std::int32_t>::max())
             return Status(StatusCode::Malformed, "chromosome " + block.chromosome() + ": position " +
@@ -102,10 +107,9 @@ Status DirectSource::feed(ChromosomeConsumer& consumer)
         if (!status.ok())
             return status;
         ChromosomeTable table;
+        // The table holds the genotypes now, the block none; while the table
+        // is being analysed the next chromosome may already be read.
         status = to_table(block, samples, table);
-        // The table holds the genotypes now; while it is being analysed the
-        // next chromosome may already be read.
-        block.release_genotypes();
         if (!status.ok())
             return consumer.unreadable(block.chromosome(), status.message);
         return consumer.take(table);

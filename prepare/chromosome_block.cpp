@@ -60,22 +60,61 @@ void ChromosomeBlock::add(std::int64_t position, std::string_view id, std::strin
     chunks_.back().insert(chunks_.back().end(), packed, packed + row_bytes_);
 }
 
-Status ChromosomeBlock::visit_sorted(const SnpVisitor& visit) const
+std::vector<std::uint32_t> ChromosomeBlock::sorted_order() const
 {
     std::vector<std::uint32_t> order(snps_.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
                      [this](std::uint32_t a, std::uint32_t b) { return snps_[a].position < snps_[b].position; });
+    return order;
+}
+
+Status ChromosomeBlock::visit_row(std::uint32_t s, const SnpVisitor& visit) const
+{
+    const Snp& snp = snps_[s];
     const std::string_view text(text_);
-    for (std::uint32_t s : order) {
-        const Snp& snp = snps_[s];
-        Status status = visit(snp.position, text.substr(snp.text, snp.id_length),
-                              text.substr(snp.text + snp.id_length, snp.p_length),
-                              chunks_[s / rows_per_chunk_].data() + (s % rows_per_chunk_) * row_bytes_);
+    return visit(snp.position, text.substr(snp.text, snp.id_length), text.substr(snp.text + snp.id_length, snp.p_length),
+                 chunks_[s / rows_per_chunk_].data() + (s % rows_per_chunk_) * row_bytes_);
+}
+
+Status ChromosomeBlock::visit_sorted(const SnpVisitor& visit) const
+{
+    for (std::uint32_t s : sorted_order()) {
+        Status status = visit_row(s, visit);
         if (!status.ok())
             return status;
     }
     return Status();
+}
+
+std::size_t ChromosomeBlock::genotype_bytes() const
+{
+    std::size_t bytes = 0;
+    for (const std::vector<std::uint8_t>& chunk : chunks_)
+        bytes += chunk.capacity();
+    return bytes;
+}
+
+Status ChromosomeBlock::take_sorted(const SnpVisitor& visit)
+{
+    // Rows of each chunk still to visit; a reference in position order
+    // frees the chunks one after the other.
+    std::vector<std::size_t> left(chunks_.size());
+    for (std::size_t c = 0; c < chunks_.size(); ++c)
+        left[c] = chunks_[c].size() / row_bytes_;
+    Status status;
+    for (std::uint32_t s : sorted_order()) {
+        status = visit_row(s, visit);
+        if (!status.ok())
+            break;
+        const std::size_t c = s / rows_per_chunk_;
+        if (--left[c] == 0)
+            std::vector<std::uint8_t>().swap(chunks_[c]);
+    }
+    std::vector<std::vector<std::uint8_t>>().swap(chunks_);
+    std::vector<Snp>().swap(snps_);
+    std::string().swap(text_);
+    return status;
 }
 
 Status ChromosomeBlock::write(const std::string& legend_path, const std::string& genotype_path, bool compressed,

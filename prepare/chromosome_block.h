@@ -14,8 +14,13 @@
 // legend and genotype files of the suite.
 class ChromosomeBlock {
 public:
-    // Genotypes are kept in chunks of about `chunk_bytes`.
-    explicit ChromosomeBlock(std::size_t chunk_bytes = std::size_t(8) << 20) : chunk_bytes_(chunk_bytes) {}
+    // Genotypes are kept in chunks of about `chunk_bytes`. The default is
+    // large enough that malloc maps each chunk on its own (glibc does so
+    // from 32 MB, whatever its adaptive threshold has become), so a chunk
+    // freed by take_sorted goes back to the system at once rather than
+    // staying in the heap beside the table it was moved into. Pages of a
+    // chunk never written are never taken.
+    explicit ChromosomeBlock(std::size_t chunk_bytes = std::size_t(33) << 20) : chunk_bytes_(chunk_bytes) {}
 
     void reset(const std::string& chromosome, std::size_t samples);
     void add(std::int64_t position, std::string_view id, std::string_view p_text, const std::uint8_t* packed);
@@ -29,10 +34,13 @@ public:
     using SnpVisitor = std::function<Status(std::int64_t position, std::string_view id, std::string_view p_text,
                                             const std::uint8_t* packed)>;
     Status visit_sorted(const SnpVisitor& visit) const;
-
-    // Frees the genotypes once they have been taken elsewhere (the SNP list
-    // stays); visiting afterwards is not allowed.
-    void release_genotypes() { std::vector<std::vector<std::uint8_t>>().swap(chunks_); }
+    // The same visit, freeing each chunk of genotypes once all its rows
+    // have been visited, so that moving a chromosome elsewhere never holds
+    // it twice. Only the chromosome's name is left afterwards (no SNP),
+    // whether the visit ended early or not.
+    Status take_sorted(const SnpVisitor& visit);
+    // Bytes of genotypes held.
+    std::size_t genotype_bytes() const;
 
     // Writes legend (id, position, p) and genotype (id, position, codes)
     // lines, in ascending position (reference order among equal positions).
@@ -40,6 +48,9 @@ public:
                  const std::vector<std::string>& samples) const;
 
 private:
+    std::vector<std::uint32_t> sorted_order() const;
+    Status visit_row(std::uint32_t s, const SnpVisitor& visit) const;
+
     struct Snp {
         std::int64_t position;
         std::uint64_t text;       // id then p text in text_

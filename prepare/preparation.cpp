@@ -193,10 +193,11 @@ Status Walk::flush()
     done_.insert(block_.chromosome());
     if (block_.size() == 0)
         return Status();
+    const long written = static_cast<long>(block_.size());  // a sink may take the SNPs
     Status status = sink_(block_);
     if (!status.ok())
         return status;
-    report_.chromosomes.back().written = static_cast<long>(block_.size());
+    report_.chromosomes.back().written = written;
     block_.reset(block_.chromosome(), panel_.samples().size());
     return Status();
 }

@@ -293,6 +293,57 @@ TEST(ChromosomeBlock, SortedByPositionAcrossChunks)
               "d\t300\t0\t0\t0\t0\t2\n");
 }
 
+TEST(ChromosomeBlock, TakingFreesEachChunkOnceItsRowsAreVisited)
+{
+    // Seven individuals (two bytes a row), two rows a chunk; rows added in
+    // position order but one, which comes last.
+    const auto fill = [](ChromosomeBlock& block) {
+        block.reset("2", 7);
+        for (std::uint8_t i = 0; i < 9; ++i) {
+            const std::uint8_t row[2] = {i, static_cast<std::uint8_t>(0x30 | i)};
+            block.add(i == 4 ? 1000 : 10 * (i + 1), "s" + std::to_string(i), std::to_string(i), row);
+        }
+    };
+    ChromosomeBlock seen(4), taken(4);
+    fill(seen);
+    fill(taken);
+    std::vector<std::string> visited, took;
+    ASSERT_TRUE(seen.visit_sorted([&](std::int64_t position, std::string_view id, std::string_view p,
+                                      const std::uint8_t* codes) {
+                        visited.push_back(std::to_string(position) + " " + std::string(id) + " " + std::string(p) +
+                                          " " + std::to_string(codes[0]) + "," + std::to_string(codes[1]));
+                        return Status();
+                    }).ok());
+    std::vector<std::size_t> held;
+    const std::size_t full = taken.genotype_bytes();
+    ASSERT_EQ(full, 5u * 4);
+    ASSERT_TRUE(taken.take_sorted([&](std::int64_t position, std::string_view id, std::string_view p,
+                                      const std::uint8_t* codes) {
+                         took.push_back(std::to_string(position) + " " + std::string(id) + " " + std::string(p) + " " +
+                                        std::to_string(codes[0]) + "," + std::to_string(codes[1]));
+                         held.push_back(taken.genotype_bytes());
+                         return Status();
+                     }).ok());
+    EXPECT_EQ(took, visited);
+    // Rows 0-3, 5-8 in order, then 4: chunk {4,5} stays until the end. A
+    // visitor sees the bytes before its own row's chunk may go.
+    const std::vector<std::size_t> expected = {20, 20, 16, 16, 12, 12, 12, 8, 4};
+    EXPECT_EQ(held, expected);
+    EXPECT_EQ(taken.genotype_bytes(), 0u);
+    EXPECT_EQ(taken.size(), 0u);
+    EXPECT_EQ(taken.chromosome(), "2");
+
+    // A visit that stops early still leaves no genotypes behind.
+    fill(taken);
+    int calls = 0;
+    EXPECT_EQ(taken.take_sorted([&](std::int64_t, std::string_view, std::string_view, const std::uint8_t*) {
+                       return ++calls == 3 ? Status(StatusCode::Malformed, "stop") : Status();
+                   }).code,
+              StatusCode::Malformed);
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(taken.genotype_bytes(), 0u);
+}
+
 TEST(OutputFolder, RefusesInputsAmongItsFiles)
 {
     TempDir dir;
