@@ -120,10 +120,7 @@ Status ChromosomeBlock::take_sorted(const SnpVisitor& visit)
 Status ChromosomeBlock::write(const std::string& legend_path, const std::string& genotype_path, bool compressed,
                               const std::vector<std::string>& samples) const
 {
-    std::vector<std::uint32_t> order(snps_.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [this](std::uint32_t a, std::uint32_t b) { return snps_[a].position < snps_[b].position; });
+    const std::vector<std::uint32_t> order = sorted_order();
 
     TextOutput legend, genotype;
     Status status = legend.open(legend_path, compressed);
