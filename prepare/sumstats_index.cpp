@@ -13,7 +13,7 @@ constexpr std::size_t kArenaBlock = std::size_t{1} << 20;
 
 std::uint32_t SumstatsIndex::length(std::uint32_t row, int field) const
 {
-    const std::uint16_t l = rows_[row].lengths[field];
+    const std::uint8_t l = rows_[row].lengths[field];
     return l != kLongText ? l : long_lengths_.at(row)[static_cast<std::size_t>(field)];
 }
 
@@ -23,7 +23,15 @@ std::string_view SumstatsIndex::text(std::uint32_t row, int field) const
     std::size_t offset = r.offset;
     for (int f = 0; f < field; ++f)
         offset += length(row, f);
-    return std::string_view(arena_[r.block]).substr(offset, length(row, field));
+    const auto block = std::upper_bound(block_rows_.begin(), block_rows_.end(), row) - block_rows_.begin() - 1;
+    return std::string_view(arena_[static_cast<std::size_t>(block)]).substr(offset, length(row, field));
+}
+
+long SumstatsIndex::line(std::uint32_t row) const
+{
+    const auto step = std::upper_bound(line_steps_.begin(), line_steps_.end(), row,
+                                       [](std::uint32_t r, const LineStep& s) { return r < s.row; }) - 1;
+    return static_cast<long>(row + step->add);
 }
 
 std::string_view SumstatsIndex::chromosome(std::uint32_t row) const
@@ -49,12 +57,9 @@ void SumstatsIndex::add(const SumstatsRecord& record)
 {
     Row row;
     const auto here = static_cast<std::uint32_t>(rows_.size());
-    if (record.line >= 0 && record.line < kWide) {
-        row.line = static_cast<std::uint32_t>(record.line);
-    } else {
-        row.line = kWide;
-        wide_lines_[here] = record.line;
-    }
+    const std::int64_t add = record.line - std::int64_t{here};
+    if (line_steps_.empty() || line_steps_.back().add != add)
+        line_steps_.push_back({here, add});
     if (record.position < 0) {
         row.position = kNoPosition;
     } else if (record.position < kWide) {
@@ -63,7 +68,7 @@ void SumstatsIndex::add(const SumstatsRecord& record)
         row.position = kWide;
         wide_positions_[here] = record.position;
     }
-    row.underflow = record.underflow;
+    row.flags = record.underflow ? kUnderflow : 0;
     const std::string* fields[5] = {&record.id, &record.allele1, &record.allele2, &record.p_text,
                                     &record.raw_chromosome};
     row.chromosome = record.chromosome.empty() ? kUnknown : chromosome_code(record.chromosome);
@@ -76,9 +81,9 @@ void SumstatsIndex::add(const SumstatsRecord& record)
     if (arena_.empty() || arena_.back().size() + total > arena_.back().capacity()) {
         arena_.emplace_back();
         arena_.back().reserve(std::max(kArenaBlock, total));
+        block_rows_.push_back(here);
     }
     std::string& block = arena_.back();
-    row.block = static_cast<std::uint32_t>(arena_.size() - 1);
     row.offset = static_cast<std::uint32_t>(block.size());
     for (int f = 0; f < texts; ++f) {
         const std::size_t size = fields[f]->size();
@@ -88,22 +93,24 @@ void SumstatsIndex::add(const SumstatsRecord& record)
                 lengths[static_cast<std::size_t>(g)] = static_cast<std::uint32_t>(fields[g]->size());
             row.lengths[f] = kLongText;
         } else {
-            row.lengths[f] = static_cast<std::uint16_t>(size);
+            row.lengths[f] = static_cast<std::uint8_t>(size);
         }
         block += *fields[f];
     }
+    Exclusion reason = Exclusion::None;
     if (key_ == Key::Position && row.chromosome == kUnknown)
-        row.reason = Exclusion::ChromosomeUnknown;
+        reason = Exclusion::ChromosomeUnknown;
     else if (key_ == Key::Position && record.position < 0)
-        row.reason = Exclusion::PositionMissing;
+        reason = Exclusion::PositionMissing;
     else if (key_ == Key::Id && record.id.empty())
-        row.reason = Exclusion::IdMissing;
+        reason = Exclusion::IdMissing;
     else if (record.p_state == PState::Missing)
-        row.reason = Exclusion::PMissing;
+        reason = Exclusion::PMissing;
     else if (record.p_state == PState::NotNumber)
-        row.reason = Exclusion::PNotNumber;
+        reason = Exclusion::PNotNumber;
     else if (record.p_state == PState::OutOfRange)
-        row.reason = Exclusion::POutOfRange;
+        reason = Exclusion::POutOfRange;
+    row.reasons = static_cast<std::uint8_t>(reason);
     if (record.p_state == PState::Ok) {
         ++valid_p_;
         if (record.p > 0.5)
@@ -127,9 +134,10 @@ void SumstatsIndex::sort_by_id()
         std::uint32_t row;
     };
     std::vector<Entry> entries;
-    entries.reserve(by_id_.size());
-    for (const std::uint32_t r : by_id_)
-        entries.push_back({id_hash(id(r)), r});
+    const auto n = static_cast<std::uint32_t>(rows_.size());
+    for (std::uint32_t r = 0; r < n; ++r)
+        if (length(r, 0) != 0)
+            entries.push_back({id_hash(id(r)), r});
     std::sort(entries.begin(), entries.end(), [this](const Entry& a, const Entry& b) {
         if (a.hash != b.hash)
             return a.hash < b.hash;
@@ -137,47 +145,59 @@ void SumstatsIndex::sort_by_id()
         return order != 0 ? order < 0 : a.row < b.row;
     });
     id_hashes_.resize(entries.size());
+    by_id_.resize(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
         id_hashes_[i] = entries[i].hash;
         by_id_[i] = entries[i].row;
     }
 }
 
-// Chromosome, position, then row (the stable order), with the keys copied
-// out of the row table so the sort reads one array.
+// The open rows, put in their chromosome's stretch (codes follow first
+// appearance), then sorted by position and row within it on 8-byte keys
+// copied out of the row table.
 void SumstatsIndex::sort_by_position()
 {
     struct Entry {
-        std::int64_t position;
+        std::uint32_t position;  // kWide: look the position up
         std::uint32_t row;
-        std::uint8_t chromosome;
     };
-    std::vector<Entry> entries;
-    entries.reserve(by_position_.size());
-    for (const std::uint32_t r : by_position_)
-        entries.push_back({position(r), r, rows_[r].chromosome});
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        if (a.chromosome != b.chromosome)
-            return a.chromosome < b.chromosome;
-        return a.position != b.position ? a.position < b.position : a.row < b.row;
-    });
+    const auto n = static_cast<std::uint32_t>(rows_.size());
+    chromosome_starts_.assign(chromosome_names_.size() + 1, 0);
+    for (std::uint32_t r = 0; r < n; ++r)
+        if (reason(r) == Exclusion::None)
+            ++chromosome_starts_[rows_[r].chromosome + 1];
+    for (std::size_t c = 1; c < chromosome_starts_.size(); ++c)
+        chromosome_starts_[c] += chromosome_starts_[c - 1];
+    std::vector<Entry> entries(chromosome_starts_.back());
+    std::vector<std::uint32_t> next(chromosome_starts_.begin(), chromosome_starts_.end() - 1);
+    for (std::uint32_t r = 0; r < n; ++r)
+        if (reason(r) == Exclusion::None)
+            entries[next[rows_[r].chromosome]++] = {rows_[r].position, r};
+    for (std::size_t c = 0; c + 1 < chromosome_starts_.size(); ++c)
+        std::sort(entries.begin() + chromosome_starts_[c], entries.begin() + chromosome_starts_[c + 1],
+                  [this](const Entry& a, const Entry& b) {
+                      if (a.position != b.position)
+                          return a.position < b.position;
+                      if (a.position == kWide) {
+                          const std::int64_t pa = wide_positions_.at(a.row), pb = wide_positions_.at(b.row);
+                          if (pa != pb)
+                              return pa < pb;
+                      }
+                      return a.row < b.row;
+                  });
+    by_position_.resize(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i)
         by_position_[i] = entries[i].row;
 }
 
 void SumstatsIndex::finish()
 {
-    const std::uint32_t n = static_cast<std::uint32_t>(rows_.size());
     // The id table covers every row with an id (the build check looks ids
     // up whichever key matches); the position table the rows still open.
-    for (std::uint32_t r = 0; r < n; ++r) {
-        if (!id(r).empty())
-            by_id_.push_back(r);
-        if (key_ == Key::Position && rows_[r].reason == Exclusion::None)
-            by_position_.push_back(r);
-    }
+    // Sorted one after the other, so that one sort's scratch is held at a time.
+    if (key_ == Key::Position)
+        sort_by_position();
     sort_by_id();
-    sort_by_position();
 
     // Duplicates: the same id (matching by id) or the same chromosome,
     // position and allele pair up to order and strand (matching by position).
@@ -185,11 +205,11 @@ void SumstatsIndex::finish()
         for (std::size_t i = 0; i < by_id_.size();) {
             std::size_t j = i, open = 0;
             while (j < by_id_.size() && id_hashes_[j] == id_hashes_[i] && id(by_id_[j]) == id(by_id_[i]))
-                open += rows_[by_id_[j++]].reason == Exclusion::None;
+                open += reason(by_id_[j++]) == Exclusion::None;
             if (open > 1)
                 for (std::size_t k = i; k < j; ++k)
-                    if (rows_[by_id_[k]].reason == Exclusion::None)
-                        rows_[by_id_[k]].reason = Exclusion::Duplicated;
+                    if (reason(by_id_[k]) == Exclusion::None)
+                        set_reason(by_id_[k], Exclusion::Duplicated);
             i = j;
         }
         return;
@@ -207,7 +227,7 @@ void SumstatsIndex::finish()
                 keys.push_back(pair_key(allele1(by_position_[k]), allele2(by_position_[k])));
             for (std::size_t k = i; k < j; ++k)
                 if (std::count(keys.begin(), keys.end(), keys[k - i]) > 1)
-                    rows_[by_position_[k]].reason = Exclusion::Duplicated;
+                    set_reason(by_position_[k], Exclusion::Duplicated);
         }
         i = j;
     }
@@ -215,24 +235,21 @@ void SumstatsIndex::finish()
 
 SumstatsIndex::Range SumstatsIndex::at(std::string_view chromosome, std::int64_t position) const
 {
-    std::uint8_t code = kUnknown;
+    std::size_t code = chromosome_names_.size();
     for (std::size_t c = 0; c < chromosome_names_.size(); ++c)
         if (chromosome_names_[c] == chromosome)
-            code = static_cast<std::uint8_t>(c);
-    if (code == kUnknown)
+            code = c;
+    if (code == chromosome_names_.size() || chromosome_starts_.empty())
         return Range();
-    // Binary search on (chromosome, position).
-    auto lower = std::lower_bound(by_position_.begin(), by_position_.end(), 0,
-                                  [this, code, position](std::uint32_t row, int) {
-                                      const Row& r = rows_[row];
-                                      return r.chromosome != code ? r.chromosome < code : this->position(row) < position;
-                                  });
-    auto upper = lower;
-    while (upper != by_position_.end() && rows_[*upper].chromosome == code && this->position(*upper) == position)
-        ++upper;
+    // Binary search on position within the chromosome's stretch.
+    const std::uint32_t* begin = by_position_.data() + chromosome_starts_[code];
+    const std::uint32_t* end = by_position_.data() + chromosome_starts_[code + 1];
     Range out;
-    out.first = by_position_.data() + (lower - by_position_.begin());
-    out.last = by_position_.data() + (upper - by_position_.begin());
+    out.first = std::lower_bound(begin, end, position,
+                                 [this](std::uint32_t row, std::int64_t p) { return this->position(row) < p; });
+    out.last = out.first;
+    while (out.last != end && this->position(*out.last) == position)
+        ++out.last;
     return out;
 }
 
@@ -255,6 +272,7 @@ SumstatsIndex::Range SumstatsIndex::with_id(std::string_view wanted) const
 void SumstatsIndex::settle()
 {
     for (Row& row : rows_)
-        if (row.reason == Exclusion::None && !row.matched)
-            row.reason = row.hint == Exclusion::None ? Exclusion::NotInReference : row.hint;
+        if ((row.reasons & 0x0F) == 0 && !(row.flags & kMatched))
+            row.reasons = row.reasons >> 4 == 0 ? static_cast<std::uint8_t>(Exclusion::NotInReference)
+                                                : static_cast<std::uint8_t>(row.reasons >> 4);
 }

@@ -13,8 +13,8 @@
 #include <vector>
 
 // Every row of the summary statistics, held compactly (text in blocks of an
-// arena and a 32-byte record per row, neither ever copied to grow) so that a
-// million rows take some 65 MB, with
+// arena and a 16-byte record per row, neither ever copied to grow) so that a
+// million rows take some 50 MB, with
 // look-ups by chromosome and position and by id. Rows that fail a check while
 // being read keep their reason; the others wait for the reference.
 class SumstatsIndex {
@@ -54,24 +54,25 @@ public:
         const std::uint32_t p = rows_[row].position;
         return p < kWide ? p : (p == kNoPosition ? -1 : wide_positions_.at(row));
     }
-    long line(std::uint32_t row) const
-    {
-        const std::uint32_t l = rows_[row].line;
-        return l < kWide ? l : wide_lines_.at(row);
-    }
-    bool underflow(std::uint32_t row) const { return rows_[row].underflow; }
+    long line(std::uint32_t row) const;
+    bool underflow(std::uint32_t row) const { return rows_[row].flags & kUnderflow; }
 
-    Exclusion reason(std::uint32_t row) const { return rows_[row].reason; }
-    void set_reason(std::uint32_t row, Exclusion reason) { rows_[row].reason = reason; }
+    Exclusion reason(std::uint32_t row) const { return static_cast<Exclusion>(rows_[row].reasons & 0x0F); }
+    void set_reason(std::uint32_t row, Exclusion reason)
+    {
+        Row& r = rows_[row];
+        r.reasons = static_cast<std::uint8_t>((r.reasons & 0xF0) | static_cast<std::uint8_t>(reason));
+    }
     // A reason the reference suggested; applied by settle() unless the row
     // is matched after all.
     void hint(std::uint32_t row, Exclusion reason)
     {
-        if (rows_[row].hint == Exclusion::None)
-            rows_[row].hint = reason;
+        Row& r = rows_[row];
+        if ((r.reasons >> 4) == 0)
+            r.reasons = static_cast<std::uint8_t>((r.reasons & 0x0F) | (static_cast<std::uint8_t>(reason) << 4));
     }
-    bool matched(std::uint32_t row) const { return rows_[row].matched; }
-    void set_matched(std::uint32_t row) { rows_[row].matched = true; }
+    bool matched(std::uint32_t row) const { return rows_[row].flags & kMatched; }
+    void set_matched(std::uint32_t row) { rows_[row].flags |= kMatched; }
     // Gives every row still open its final reason (hinted, or not in the
     // reference).
     void settle();
@@ -83,23 +84,29 @@ public:
 private:
     static constexpr std::uint8_t kUnknown = 255;
 
-    // A row's five texts lie one after the other in one arena block.
-    static constexpr std::uint16_t kLongText = 0xFFFF;  // length kept in long_lengths_
-    // Positions and lines fit 32 bits in any real file; larger ones are kept
-    // aside, so a row takes 32 bytes.
-    static constexpr std::uint32_t kWide = 0xFFFFFFFE;        // value in wide_positions_/wide_lines_
+    // A row takes 16 bytes. Its five texts lie one after the other in one
+    // arena block; which block follows from the row number (block_rows_).
+    // Lengths of 255 or more, and positions past 32 bits, are rare and kept
+    // aside; line numbers are the row number plus a step that changes only
+    // where the file skips lines (line_steps_).
+    static constexpr std::uint8_t kLongText = 0xFF;           // lengths in long_lengths_
+    static constexpr std::uint32_t kWide = 0xFFFFFFFE;        // value in wide_positions_
     static constexpr std::uint32_t kNoPosition = 0xFFFFFFFF;  // position -1 (missing)
+    static constexpr std::uint8_t kMatched = 1;
+    static constexpr std::uint8_t kUnderflow = 2;
     struct Row {
-        std::uint32_t block = 0;       // arena block of id, a1, a2, p text, raw chromosome
-        std::uint32_t offset = 0;      // where they start in it
+        std::uint32_t offset = 0;  // of id, a1, a2, p text, raw chromosome in the row's block
         std::uint32_t position = kNoPosition;
-        std::uint32_t line = 0;
-        std::uint16_t lengths[5] = {0, 0, 0, 0, 0};
+        std::uint8_t lengths[5] = {0, 0, 0, 0, 0};
         std::uint8_t chromosome = kUnknown;
-        Exclusion reason = Exclusion::None;
-        Exclusion hint = Exclusion::None;
-        bool matched = false;
-        bool underflow = false;
+        std::uint8_t reasons = 0;  // reason in the low four bits, hint in the high four
+        std::uint8_t flags = 0;
+    };
+    static_assert(sizeof(Row) == 16, "a row of the index takes 16 bytes");
+    static_assert(kExclusionKinds <= 16, "a reason fits four bits");
+    struct LineStep {
+        std::uint32_t row;  // first row of the step
+        std::int64_t add;   // line = row + add
     };
 
     std::string_view text(std::uint32_t row, int field) const;
@@ -114,11 +121,15 @@ private:
     // reserved beyond one block, however many rows come.
     std::deque<Row> rows_;
     std::vector<std::string> arena_;  // blocks of kArenaBlock bytes (or one row's texts, when longer)
-    std::unordered_map<std::uint32_t, std::array<std::uint32_t, 5>> long_lengths_;  // rows with a text of 64 kB or more
+    std::vector<std::uint32_t> block_rows_;  // first row of each arena block
+    std::unordered_map<std::uint32_t, std::array<std::uint32_t, 5>> long_lengths_;  // rows with a text of 255 bytes or more
     std::unordered_map<std::uint32_t, std::int64_t> wide_positions_;
-    std::unordered_map<std::uint32_t, long> wide_lines_;
+    std::vector<LineStep> line_steps_;
     std::vector<std::string> chromosome_names_;
+    // Open rows by chromosome code, then position, then row;
+    // chromosome_starts_[c] is where code c begins in it.
     std::vector<std::uint32_t> by_position_;
+    std::vector<std::uint32_t> chromosome_starts_;
     std::vector<std::uint32_t> by_id_;
     std::vector<std::uint32_t> id_hashes_;  // of by_id_'s rows, ascending
     long valid_p_ = 0;

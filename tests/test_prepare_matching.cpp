@@ -132,23 +132,30 @@ TEST(SumstatsIndex, ByIdDuplicatesAndMissingIds)
 
 TEST(SumstatsIndex, TextsComeBackWholeAcrossBlocksAndAtAnyLength)
 {
-    // Enough rows to fill several arena blocks, with texts of 64 kB and more
-    // (an indel allele, an id) among them, and an unknown chromosome kept as
-    // written.
+    // Enough rows to fill several arena blocks, with texts around the
+    // 255-byte escape and of 64 kB and more (an indel allele, an id) among
+    // them, and an unknown chromosome kept as written.
     SumstatsIndex index(SumstatsIndex::Key::Position);
     std::vector<SumstatsRecord> kept;
+    long line = 1;
+    const char* chromosomes[] = {"2", "1", "X", "1"};
     for (int i = 0; i < 120000; ++i) {
         std::string a1 = i % 997 == 5 ? std::string(70000 + i % 3, 'A') : "A";
+        if (i % 89 == 1)
+            a1 = std::string(253 + i % 5, 'C');  // 253 to 257 bytes
         std::string id = i % 1499 == 7 ? "rs" + std::string(65535, '9') : "rs" + std::to_string(i);
-        // Positions and line numbers past 32 bits are kept too.
+        // Positions and line numbers past 32 bits are kept too, and lines
+        // the file skipped (comments, blank lines) at irregular places.
         const std::int64_t position = i % 4001 == 3 ? (std::int64_t{5} << 32) + i : 100 + i;
-        const long line = i % 3001 == 11 ? (long{6} << 32) + i : i + 2;
-        SumstatsRecord r = record(line, id, i % 5000 == 0 ? "" : "1", position, a1, "GT", 0.5);
+        line += i % 3001 == 11 ? (long{6} << 32) : (i % 7 == 0 ? 1 + i % 3 : 1);
+        const std::string chromosome = i % 5000 == 0 ? "" : chromosomes[(i / 1000) % 4];
+        SumstatsRecord r = record(line, id, chromosome, position, a1, "GT", 0.5);
         r.p_text = std::to_string(i) + "e-3";
         index.add(r);
         kept.push_back(std::move(r));
     }
     index.finish();
+    std::map<std::pair<std::string, std::int64_t>, std::vector<std::uint32_t>> rows_at;
     for (std::uint32_t row = 0; row < index.size(); ++row) {
         const SumstatsRecord& r = kept[row];
         ASSERT_EQ(index.id(row), r.id) << "row " << row;
@@ -156,8 +163,10 @@ TEST(SumstatsIndex, TextsComeBackWholeAcrossBlocksAndAtAnyLength)
         ASSERT_EQ(index.allele2(row), r.allele2) << "row " << row;
         ASSERT_EQ(index.p_text(row), r.p_text) << "row " << row;
         ASSERT_EQ(index.chromosome(row), r.chromosome.empty() ? r.raw_chromosome : r.chromosome) << "row " << row;
-        ASSERT_EQ(index.line(row), r.line);
-        ASSERT_EQ(index.position(row), r.position);
+        ASSERT_EQ(index.line(row), r.line) << "row " << row;
+        ASSERT_EQ(index.position(row), r.position) << "row " << row;
+        if (index.reason(row) == Exclusion::None)
+            rows_at[{r.chromosome, r.position}].push_back(row);
     }
     // Every id finds exactly its rows, in file order (ids are grouped by a
     // 32-bit hash: among 120,000 some share one).
@@ -171,13 +180,16 @@ TEST(SumstatsIndex, TextsComeBackWholeAcrossBlocksAndAtAnyLength)
     EXPECT_EQ(rows_of[kept[7].id].size(), 81u);
     EXPECT_TRUE(index.with_id("rs120000").empty());
     EXPECT_TRUE(index.with_id("").empty());
-    // A place past 32 bits, and a row after it.
-    const auto far = index.at("1", (std::int64_t{5} << 32) + 3);
-    ASSERT_EQ(far.last - far.first, 1);
-    EXPECT_EQ(*far.first, 3u);
-    const auto near = index.at("1", 104);
-    ASSERT_EQ(near.last - near.first, 1);
-    EXPECT_EQ(*near.first, 4u);
+    // Every open row is found at its place, and only there (a place past 32
+    // bits too); chromosomes first seen in any order.
+    EXPECT_EQ(rows_at.size(), 120000u - 24u);
+    for (const auto& [place, rows] : rows_at) {
+        const auto found = index.at(place.first, place.second);
+        ASSERT_EQ(std::vector<std::uint32_t>(found.first, found.last), rows) << place.first << ":" << place.second;
+    }
+    EXPECT_TRUE(index.at("1", 99).empty());
+    EXPECT_TRUE(index.at("2", (std::int64_t{5} << 32)).empty());
+    EXPECT_TRUE(index.at("Y", 100).empty());
 }
 
 TEST(KeepList, OneOrTwoIdsPerLine)
