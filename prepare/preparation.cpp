@@ -46,6 +46,7 @@ private:
 
     ReferencePanel& panel_;
     SumstatsIndex& index_;
+    SumstatsIndex::PlaceCursor place_;
     const PrepareSettings& settings_;
     const BlockSink& sink_;
     PrepareReport& report_;
@@ -140,7 +141,7 @@ Status Walk::site(const ReferenceSite& site)
     ++report_.chromosomes.back().reference_sites;
     const bool by_position = index_.key() == SumstatsIndex::Key::Position;
     const SumstatsIndex::Range rows =
-        by_position ? index_.at(site.chromosome, site.position)
+        by_position ? index_.at(site.chromosome, site.position, place_)
                     : (site.id.empty() ? SumstatsIndex::Range() : index_.with_id(site.id));
     if (by_position && !site.id.empty())
         check_build(site, rows);

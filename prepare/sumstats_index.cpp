@@ -235,21 +235,47 @@ void SumstatsIndex::finish()
 
 SumstatsIndex::Range SumstatsIndex::at(std::string_view chromosome, std::int64_t position) const
 {
-    std::size_t code = chromosome_names_.size();
-    for (std::size_t c = 0; c < chromosome_names_.size(); ++c)
-        if (chromosome_names_[c] == chromosome)
-            code = c;
-    if (code == chromosome_names_.size() || chromosome_starts_.empty())
+    PlaceCursor cursor;
+    return at(chromosome, position, cursor);
+}
+
+SumstatsIndex::Range SumstatsIndex::at(std::string_view chromosome, std::int64_t position, PlaceCursor& cursor) const
+{
+    if (!cursor.valid || cursor.chromosome != chromosome) {
+        cursor.chromosome = std::string(chromosome);
+        cursor.code = chromosome_names_.size();
+        for (std::size_t c = 0; c < chromosome_names_.size(); ++c)
+            if (chromosome_names_[c] == chromosome)
+                cursor.code = c;
+        cursor.at = 0;
+        cursor.position = -1;
+        cursor.valid = true;
+    }
+    if (cursor.code == chromosome_names_.size() || chromosome_starts_.empty())
         return Range();
-    // Binary search on position within the chromosome's stretch.
-    const std::uint32_t* begin = by_position_.data() + chromosome_starts_[code];
-    const std::uint32_t* end = by_position_.data() + chromosome_starts_[code + 1];
+    const std::uint32_t* begin = by_position_.data() + chromosome_starts_[cursor.code];
+    const std::uint32_t* end = by_position_.data() + chromosome_starts_[cursor.code + 1];
+    const auto before = [this](std::uint32_t row, std::int64_t p) { return this->position(row) < p; };
     Range out;
-    out.first = std::lower_bound(begin, end, position,
-                                 [this](std::uint32_t row, std::int64_t p) { return this->position(row) < p; });
+    if (cursor.position >= 0 && position >= cursor.position) {
+        // Gallop forward from the last place: steps of 1, 2, 4, ... until
+        // past the position, then a binary search within the last step.
+        const std::uint32_t* low = begin + cursor.at;
+        std::size_t step = 1;
+        while (static_cast<std::size_t>(end - low) > step && before(low[step], position)) {
+            low += step;
+            step *= 2;
+        }
+        const std::uint32_t* high = static_cast<std::size_t>(end - low) > step ? low + step + 1 : end;
+        out.first = std::lower_bound(low, high, position, before);
+    } else {
+        out.first = std::lower_bound(begin, end, position, before);
+    }
     out.last = out.first;
     while (out.last != end && this->position(*out.last) == position)
         ++out.last;
+    cursor.at = static_cast<std::size_t>(out.first - begin);
+    cursor.position = position;
     return out;
 }
 

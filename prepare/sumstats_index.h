@@ -40,6 +40,18 @@ public:
         bool empty() const { return first == last; }
     };
     Range at(std::string_view chromosome, std::int64_t position) const;
+    // The same look-up for places that mostly come in ascending order (a
+    // reference read site by site): the cursor remembers the last place
+    // found, and a later place on the same chromosome is sought forward
+    // from it instead of over the whole chromosome.
+    struct PlaceCursor {
+        std::string chromosome;
+        std::size_t code = 0;
+        std::size_t at = 0;  // in the position table
+        std::int64_t position = -1;
+        bool valid = false;
+    };
+    Range at(std::string_view chromosome, std::int64_t position, PlaceCursor& cursor) const;
     Range with_id(std::string_view id) const;
 
     std::string_view id(std::uint32_t row) const { return text(row, 0); }

@@ -190,6 +190,28 @@ TEST(SumstatsIndex, TextsComeBackWholeAcrossBlocksAndAtAnyLength)
     EXPECT_TRUE(index.at("1", 99).empty());
     EXPECT_TRUE(index.at("2", (std::int64_t{5} << 32)).empty());
     EXPECT_TRUE(index.at("Y", 100).empty());
+
+    // One cursor through places as a reference gives them: mostly ascending,
+    // with gaps, repeats, steps back, absent places and chromosome changes;
+    // every answer is the cursorless one.
+    SumstatsIndex::PlaceCursor cursor;
+    std::int64_t position = 50;
+    long found = 0;
+    for (int i = 0; i < 150000; ++i) {
+        const std::string chromosome = i % 40000 < 35000 ? chromosomes[(i / 10000) % 3] : "Y";
+        position += i % 97 == 0 ? -300 : (i % 13 == 0 ? 0 : (i % 11 == 0 ? 37 : 1));
+        if (i % 50000 == 49999)
+            position = (std::int64_t{5} << 32) - 10 + i % 7;
+        else if (i % 50000 == 0)
+            position = 50;
+        const auto plain = index.at(chromosome, position);
+        const auto walked = index.at(chromosome, position, cursor);
+        ASSERT_EQ(std::vector<std::uint32_t>(walked.first, walked.last),
+                  std::vector<std::uint32_t>(plain.first, plain.last))
+            << "step " << i << " " << chromosome << ":" << position;
+        found += !plain.empty();
+    }
+    EXPECT_GT(found, 40000);
 }
 
 TEST(KeepList, OneOrTwoIdsPerLine)
