@@ -126,7 +126,10 @@ std::uint32_t SumstatsIndex::id_hash(std::string_view id)
 
 // Ids sorted by hash, then text, then row: equal ids end up side by side in
 // file order, and a look-up compares 32-bit numbers in one array instead of
-// texts in the arena (eight million rows sort in a second, not several).
+// texts in the arena. Many rows are sorted by hash with two stable passes of
+// a radix sort (rows stay in file order within a hash), and only runs of one
+// hash are then sorted by text: eight million rows take a fraction of a
+// second.
 void SumstatsIndex::sort_by_id()
 {
     struct Entry {
@@ -138,12 +141,38 @@ void SumstatsIndex::sort_by_id()
     for (std::uint32_t r = 0; r < n; ++r)
         if (length(r, 0) != 0)
             entries.push_back({id_hash(id(r)), r});
-    std::sort(entries.begin(), entries.end(), [this](const Entry& a, const Entry& b) {
+    const auto by_id = [this](const Entry& a, const Entry& b) {
         if (a.hash != b.hash)
             return a.hash < b.hash;
         const int order = id(a.row).compare(id(b.row));
         return order != 0 ? order < 0 : a.row < b.row;
-    });
+    };
+    constexpr std::size_t kRadixFrom = std::size_t{1} << 16;
+    if (entries.size() < kRadixFrom) {
+        std::sort(entries.begin(), entries.end(), by_id);
+    } else {
+        std::vector<Entry> scratch(entries.size());
+        for (const int shift : {0, 16}) {
+            std::vector<std::size_t> start(std::size_t{1} << 16 | 1, 0);
+            for (const Entry& e : entries)
+                ++start[((e.hash >> shift) & 0xFFFF) + 1];
+            for (std::size_t d = 1; d < start.size(); ++d)
+                start[d] += start[d - 1];
+            for (const Entry& e : entries)
+                scratch[start[(e.hash >> shift) & 0xFFFF]++] = e;
+            entries.swap(scratch);
+        }
+        scratch = std::vector<Entry>();
+        for (std::size_t i = 0; i < entries.size();) {
+            std::size_t j = i + 1;
+            while (j < entries.size() && entries[j].hash == entries[i].hash)
+                ++j;
+            if (j - i > 1)
+                std::sort(entries.begin() + static_cast<std::ptrdiff_t>(i),
+                          entries.begin() + static_cast<std::ptrdiff_t>(j), by_id);
+            i = j;
+        }
+    }
     id_hashes_.resize(entries.size());
     by_id_.resize(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
