@@ -9,7 +9,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -362,6 +365,42 @@ TEST(PValueField, ReadAsWritten)
         EXPECT_EQ(v.state, c.state) << c.field;
         EXPECT_EQ(v.text, c.text) << c.field;
         EXPECT_EQ(v.underflow, c.underflow) << c.field;
+    }
+}
+
+// parse_decimal reads with std::from_chars and falls back on strtod beyond
+// the double range: the two must give the same bits for every decimal.
+TEST(PValueField, FastReadingIsStrtodsBitForBit)
+{
+    std::vector<std::string> fields = {
+        "0.5", "+0.25", "-0", "+0", "007", "9007199254740993", "2.2250738585072011e-308",
+        "2.2250738585072014e-308", "4.9e-324", "2.4703282292062328e-324", "2.4703282292062327e-324",
+        "1e-400", "1.7976931348623157e308", "1.7976931348623159e308", "1e309", "0.1000000000000000055511151231257827",
+        "1e-320", "5E-8", ".5", "5.", "123456789012345678901234567890e-40",
+    };
+    std::mt19937_64 random(20261209);
+    for (int i = 0; i < 200000; ++i) {
+        std::string f = random() % 4 == 0 ? "+" : (random() % 4 == 0 ? "-" : "");
+        const int integer = static_cast<int>(random() % 4), fraction = static_cast<int>(random() % 25);
+        for (int d = 0; d < integer; ++d)
+            f += static_cast<char>('0' + random() % 10);
+        if (fraction > 0 || integer == 0) {
+            f += '.';
+            for (int d = 0; d < std::max(fraction, 1); ++d)
+                f += static_cast<char>('0' + random() % 10);
+        }
+        if (random() % 2)
+            f += (random() % 2 ? "e" : "E") + std::to_string(static_cast<int>(random() % 700) - 350);
+        fields.push_back(f);
+    }
+    for (const std::string& f : fields) {
+        double fast = 0.0;
+        ASSERT_TRUE(parse_decimal(f, fast)) << f;
+        const double slow = strtod_reading(f);
+        std::uint64_t a = 0, b = 0;
+        std::memcpy(&a, &fast, sizeof a);
+        std::memcpy(&b, &slow, sizeof b);
+        ASSERT_EQ(a, b) << f;
     }
 }
 

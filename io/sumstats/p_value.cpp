@@ -45,19 +45,31 @@ bool parse_decimal(std::string_view field, double& value)
     }
     if (i != n)
         return false;
+    // std::from_chars reads the same double as strtod (both round
+    // correctly) several times faster; it takes no '+' and leaves values
+    // beyond the double range to strtod, whose reading of them is the one kept.
+    const char* first = field.data() + (field[0] == '+' ? 1 : 0);
+    const std::from_chars_result read = std::from_chars(first, field.data() + n, value);
+    if (read.ec == std::errc() && read.ptr == field.data() + n)
+        return true;
+    value = strtod_reading(field);
+    return true;
+}
+
+double strtod_reading(std::string_view field)
+{
     // strtod needs a terminated string; fields are short.
     char buffer[64];
     std::string long_copy;
     const char* text = buffer;
-    if (n < sizeof buffer) {
-        field.copy(buffer, n);
-        buffer[n] = '\0';
+    if (field.size() < sizeof buffer) {
+        field.copy(buffer, field.size());
+        buffer[field.size()] = '\0';
     } else {
         long_copy.assign(field);
         text = long_copy.c_str();
     }
-    value = std::strtod(text, nullptr);
-    return true;
+    return std::strtod(text, nullptr);
 }
 
 namespace {

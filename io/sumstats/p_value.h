@@ -14,6 +14,8 @@ bool is_missing_code(std::string_view field);
 // True when the whole field is one decimal number (sign, digits, point,
 // exponent; no hexadecimal, no inf or nan); `value` is strtod's reading.
 bool parse_decimal(std::string_view field, double& value);
+// strtod's reading of a field, the straightforward path of parse_decimal.
+double strtod_reading(std::string_view field);
 
 struct PValue {
     PState state;
