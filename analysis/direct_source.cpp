@@ -90,7 +90,7 @@ Status DirectSource::open(const DirectInputs& inputs)
         return Status(StatusCode::Malformed, inputs.sumstats + ": neither positions nor SNP ids to match by");
     index_ = std::make_unique<SumstatsIndex>(layout_.has_positions ? SumstatsIndex::Key::Position
                                                                    : SumstatsIndex::Key::Id);
-    return read_sumstats(reader, *index_, report_);
+    return read_sumstats(reader, *index_, report_, inputs.threads);
 }
 
 Status DirectSource::feed(ChromosomeConsumer& consumer)

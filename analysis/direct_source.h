@@ -24,6 +24,7 @@ struct DirectInputs {
     std::string excluded_path;  // where the report of left-out SNPs goes
     bool drop_ambiguous = false;
     bool allow_build_mismatch = false;
+    int threads = 1;  // for parsing the summary statistics
 };
 
 // The reference read once, site by site, each site matched against the

@@ -1,16 +1,37 @@
 #include "preparation.h"
 
 #include "alleles.h"
+#include "ordered_pipeline.h"
 #include "text_output.h"
 
 #include <set>
 
-Status read_sumstats(SumstatsReader& reader, SumstatsIndex& index, PrepareReport& report)
+Status read_sumstats(SumstatsReader& reader, SumstatsIndex& index, PrepareReport& report, int threads,
+                     std::size_t batch_lines)
 {
-    SumstatsRecord record;
-    while (reader.next(record)) {
-        index.add(record);
-        ++report.rows;
+    if (threads <= 1) {
+        SumstatsRecord record;
+        while (reader.next(record)) {
+            index.add(record);
+            ++report.rows;
+        }
+    } else {
+        // Lines are read and the index filled on this thread; the parsing
+        // of each batch runs on the workers, and batches come back in order.
+        ordered_pipeline<SumstatsLines, SumstatsRows>(
+            threads, 2 * static_cast<std::size_t>(threads),
+            [&](SumstatsLines& lines) { return reader.next_lines(lines, batch_lines); },
+            [&](const SumstatsLines& lines) {
+                SumstatsRows rows;
+                reader.parse_lines(lines, rows);
+                return rows;
+            },
+            [&](SumstatsLines&, SumstatsRows& rows) {
+                for (const SumstatsRecord& record : rows.records)
+                    index.add(record);
+                report.rows += static_cast<long>(rows.records.size());
+                return reader.take(rows);
+            });
     }
     if (!reader.status().ok())
         return reader.status();

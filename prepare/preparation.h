@@ -55,7 +55,11 @@ struct PrepareReport {
 };
 
 // Reads every row of the summary statistics into the index (one pass).
-Status read_sumstats(SumstatsReader& reader, SumstatsIndex& index, PrepareReport& report);
+// With more than one thread, batches of `batch_lines` lines are parsed on
+// worker threads; the index and the report are the same for any count.
+constexpr std::size_t kSumstatsBatchLines = 4096;
+[[nodiscard]] Status read_sumstats(SumstatsReader& reader, SumstatsIndex& index, PrepareReport& report,
+                                   int threads = 1, std::size_t batch_lines = kSumstatsBatchLines);
 
 // Walks the reference once, matching each site against the index, and
 // writes the legend and genotype files of each chromosome into `out` as soon

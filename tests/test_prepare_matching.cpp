@@ -4,6 +4,7 @@
 #include "alleles.h"
 #include "chromosome_block.h"
 #include "output_folder.h"
+#include "preparation.h"
 #include "reference/bed_file.h"
 #include "reference/keep_list.h"
 #include "reference/plink_panel.h"
@@ -17,6 +18,7 @@
 namespace {
 
 using kesto_test::TempDir;
+using kesto_test::contains;
 using kesto_test::write_file;
 
 TEST(Alleles, PairsMatchInEitherOrderAndOnEitherStrand)
@@ -212,6 +214,64 @@ TEST(SumstatsIndex, TextsComeBackWholeAcrossBlocksAndAtAnyLength)
         found += !plain.empty();
     }
     EXPECT_GT(found, 40000);
+}
+
+// Everything read_sumstats leaves: its status, the report's counts and each
+// row of the index, as text.
+std::vector<std::string> read_with(const std::string& path, int threads, std::size_t batch_lines)
+{
+    SumstatsReader reader;
+    const Status opened = reader.open(path, SumstatsOptions());
+    if (!opened.ok())
+        return {"open: " + opened.message};
+    SumstatsIndex index(reader.layout().has_positions ? SumstatsIndex::Key::Position : SumstatsIndex::Key::Id);
+    PrepareReport report;
+    const Status status = read_sumstats(reader, index, report, threads, batch_lines);
+    std::vector<std::string> out = {status.ok() ? "ok" : status.message,
+                                    std::to_string(report.rows) + " " + std::to_string(report.skipped_other_tests) +
+                                        " " + std::to_string(report.valid_p) + " " + std::to_string(report.above_half)};
+    if (!status.ok())
+        return out;
+    for (std::uint32_t r = 0; r < index.size(); ++r)
+        out.push_back(std::to_string(index.line(r)) + " " + std::string(index.id(r)) + " " +
+                      std::string(index.chromosome(r)) + ":" + std::to_string(index.position(r)) + " " +
+                      std::string(index.allele1(r)) + "/" + std::string(index.allele2(r)) + " " +
+                      std::string(index.p_text(r)) + " " + exclusion_word(index.reason(r)) +
+                      (index.underflow(r) ? " underflow" : ""));
+    return out;
+}
+
+TEST(ReadSumstats, ThreadsAndBatchesGiveTheSameIndexReportAndErrors)
+{
+    TempDir dir;
+    // Blank lines, rows of other tests, odd p-values and duplicates over
+    // many batches; then the same with a bad row late in the file.
+    std::string table = "#CHROM\tPOS\tID\tREF\tALT\tTEST\tP\n";
+    for (int i = 0; i < 3000; ++i) {
+        if (i % 101 == 0)
+            table += "\n";
+        const char* p = i % 37 == 0 ? "NA" : (i % 41 == 0 ? "1.5" : (i % 43 == 0 ? "1e-400" : "0.25"));
+        table += std::to_string(1 + i % 3) + "\t" + std::to_string(1000 + i / 3 - (i % 97 == 0)) + "\trs" +
+                 std::to_string(i % 1500) + "\tA\tG\t" + (i % 11 == 0 ? "DOM" : "ADD") + "\t" + p +
+                 (i % 7 == 0 ? "0" : "") + "\n";
+    }
+    write_file(dir.file("many.glm.linear"), table);
+    write_file(dir.file("bad.glm.linear"), table + "1\t5\trsX\tA\tG\tADD\n" + table);
+    std::vector<std::string> files = {dir.file("many.glm.linear"), dir.file("bad.glm.linear")};
+    for (const char* name : {"bolt.stats", "gwas_ssf.tsv", "gwas_ssf_log10.tsv", "metal1.tbl",
+                             "plink1.assoc", "plink1.assoc.logistic", "plink2.PHENO1.glm.logistic.hybrid",
+                             "regenie.step2_Y1.regenie", "saige.SAIGE.results.txt"})
+        files.push_back(std::string(KESTO_SOURCE_DIR) + "/tests/data/sumstats/" + name);
+    for (const std::string& file : files) {
+        const std::vector<std::string> plain = read_with(file, 1, kSumstatsBatchLines);
+        ASSERT_GE(plain.size(), 2u) << file;
+        for (const std::size_t batch : {std::size_t{1}, std::size_t{7}, kSumstatsBatchLines})
+            for (const int threads : {2, 3})
+                ASSERT_EQ(read_with(file, threads, batch), plain) << file << ", " << threads << " threads, batch " << batch;
+    }
+    EXPECT_GT(read_with(files[0], 1, 1).size(), 2000u);
+    EXPECT_TRUE(contains(read_with(files[1], 3, 7)[0], "bad.glm.linear line 3032: has 6 fields, the header has 7"))
+        << read_with(files[1], 3, 7)[0];
 }
 
 TEST(KeepList, OneOrTwoIdsPerLine)

@@ -82,14 +82,14 @@ Status SumstatsReader::fail(const std::string& what)
     return status_;
 }
 
-void SumstatsReader::split(std::string_view line)
+void SumstatsReader::split(std::string_view line, std::vector<std::string_view>& fields) const
 {
-    fields_.clear();
+    fields.clear();
     if (tabs_) {
         std::size_t start = 0;
         while (true) {
             const std::size_t tab = line.find('\t', start);
-            fields_.push_back(trim(line.substr(start, tab == std::string_view::npos ? std::string_view::npos
+            fields.push_back(trim(line.substr(start, tab == std::string_view::npos ? std::string_view::npos
                                                                                       : tab - start)));
             if (tab == std::string_view::npos)
                 break;
@@ -97,8 +97,8 @@ void SumstatsReader::split(std::string_view line)
         }
         // Trailing empty fields past the header's count (a tab left at the
         // end of a line) carry nothing.
-        while (fields_.size() > header_fields_ && fields_.back().empty())
-            fields_.pop_back();
+        while (fields.size() > header_fields_ && fields.back().empty())
+            fields.pop_back();
         return;
     }
     std::size_t i = 0;
@@ -111,7 +111,7 @@ void SumstatsReader::split(std::string_view line)
         const std::size_t start = i;
         while (i < n && !is_blank(line[i]))
             ++i;
-        fields_.push_back(line.substr(start, i - start));
+        fields.push_back(line.substr(start, i - start));
     }
 }
 
@@ -144,7 +144,7 @@ Status SumstatsReader::read_header(const SumstatsOptions& options)
     }
     tabs_ = line.find('\t') != std::string_view::npos;
     header_fields_ = 0;
-    split(line);
+    split(line, fields_);
     std::vector<std::string> header(fields_.begin(), fields_.end());
     header_fields_ = header.size();
 
@@ -245,60 +245,135 @@ Status SumstatsReader::read_header(const SumstatsOptions& options)
     return status_ = Status{};
 }
 
+SumstatsReader::RowKind SumstatsReader::parse_row(std::string_view line, long line_number,
+                                                  std::vector<std::string_view>& fields,
+                                                  SumstatsRecord& record) const
+{
+    if (all_blank(line))
+        return RowKind::Blank;
+    split(line, fields);
+    if (fields.size() != header_fields_)
+        return RowKind::FieldCount;
+    if (test_ >= 0 && fields[static_cast<std::size_t>(test_)] != "ADD")
+        return RowKind::OtherTest;
+    auto field = [&](int index) { return fields[static_cast<std::size_t>(index)]; };
+    record.line = line_number;
+    record.id.clear();
+    if (id_ >= 0) {
+        std::string_view id = field(id_);
+        if (is_missing_code(id) && id_fallback_ >= 0)
+            id = field(id_fallback_);
+        if (!is_missing_code(id))
+            record.id.assign(id);
+    }
+    record.chromosome.clear();
+    record.raw_chromosome.clear();
+    record.position = -1;
+    if (chr_ >= 0) {
+        record.raw_chromosome.assign(field(chr_));
+        record.chromosome = canonical_chromosome(record.raw_chromosome);
+        std::int64_t position = 0;
+        if (parse_position(field(pos_), position))
+            record.position = position;
+    }
+    assign_allele(a1_ >= 0 ? field(a1_) : std::string_view(), record.allele1);
+    assign_allele(a2_ >= 0 ? field(a2_) : std::string_view(), record.allele2);
+    PValue value{};
+    value.text.swap(record.p_text);
+    if (p_ >= 0)
+        read_p_field(field(p_), value);
+    else
+        read_log10p_field(field(log10p_), value);
+    record.p_state = value.state;
+    record.p = value.p;
+    record.underflow = value.underflow;
+    record.p_text.swap(value.text);
+    return RowKind::Record;
+}
+
+Status SumstatsReader::field_count_error(long line_number, std::size_t found) const
+{
+    return Status(StatusCode::Malformed, source_.path() + " line " + std::to_string(line_number) + ": has " +
+                                             std::to_string(found) + " fields, the header has " +
+                                             std::to_string(header_fields_));
+}
+
 bool SumstatsReader::next(SumstatsRecord& record)
 {
     if (!status_.ok())
         return false;
     std::string_view line;
     while (source_.next(line)) {
-        if (all_blank(line))
-            continue;
-        split(line);
-        if (fields_.size() != header_fields_) {
-            static_cast<void>(fail("has " + std::to_string(fields_.size()) + " fields, the header has " +
-                                   std::to_string(header_fields_)));
-            return false;
-        }
-        ++rows_;
-        if (test_ >= 0 && fields_[static_cast<std::size_t>(test_)] != "ADD") {
+        switch (parse_row(line, source_.line_number(), fields_, record)) {
+        case RowKind::Blank: continue;
+        case RowKind::FieldCount: status_ = field_count_error(source_.line_number(), fields_.size()); return false;
+        case RowKind::OtherTest:
+            ++rows_;
             ++skipped_other_tests_;
             continue;
+        case RowKind::Record: ++rows_; return true;
         }
-        auto field = [&](int index) { return fields_[static_cast<std::size_t>(index)]; };
-        record.line = source_.line_number();
-        record.id.clear();
-        if (id_ >= 0) {
-            std::string_view id = field(id_);
-            if (is_missing_code(id) && id_fallback_ >= 0)
-                id = field(id_fallback_);
-            if (!is_missing_code(id))
-                record.id.assign(id);
-        }
-        record.chromosome.clear();
-        record.raw_chromosome.clear();
-        record.position = -1;
-        if (chr_ >= 0) {
-            record.raw_chromosome.assign(field(chr_));
-            record.chromosome = canonical_chromosome(record.raw_chromosome);
-            std::int64_t position = 0;
-            if (parse_position(field(pos_), position))
-                record.position = position;
-        }
-        assign_allele(a1_ >= 0 ? field(a1_) : std::string_view(), record.allele1);
-        assign_allele(a2_ >= 0 ? field(a2_) : std::string_view(), record.allele2);
-        PValue value{};
-        value.text.swap(record.p_text);
-        if (p_ >= 0)
-            read_p_field(field(p_), value);
-        else
-            read_log10p_field(field(log10p_), value);
-        record.p_state = value.state;
-        record.p = value.p;
-        record.underflow = value.underflow;
-        record.p_text.swap(value.text);
-        return true;
     }
     if (!source_.status().ok())
         status_ = source_.status();
     return false;
+}
+
+bool SumstatsReader::next_lines(SumstatsLines& lines, std::size_t count)
+{
+    lines.text.clear();
+    lines.ends.clear();
+    if (!status_.ok())
+        return false;
+    std::string_view line;
+    while (lines.ends.size() < count && source_.next(line)) {
+        if (lines.ends.empty())
+            lines.first_line = source_.line_number();
+        lines.text.append(line);
+        lines.ends.push_back(lines.text.size());
+    }
+    if (!source_.status().ok())
+        status_ = source_.status();
+    return !lines.ends.empty();
+}
+
+void SumstatsReader::parse_lines(const SumstatsLines& lines, SumstatsRows& rows) const
+{
+    rows = SumstatsRows();
+    rows.records.reserve(lines.ends.size());
+    std::vector<std::string_view> fields;
+    SumstatsRecord record;
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i < lines.ends.size(); ++i) {
+        const std::string_view line(lines.text.data() + begin, lines.ends[i] - begin);
+        begin = lines.ends[i];
+        const long number = lines.first_line + static_cast<long>(i);
+        switch (parse_row(line, number, fields, record)) {
+        case RowKind::Blank: break;
+        case RowKind::FieldCount:
+            rows.bad_line = number;
+            rows.bad_fields = fields.size();
+            return;
+        case RowKind::OtherTest:
+            ++rows.rows;
+            ++rows.other_tests;
+            break;
+        case RowKind::Record:
+            ++rows.rows;
+            rows.records.push_back(std::move(record));
+            record = SumstatsRecord();
+            break;
+        }
+    }
+}
+
+bool SumstatsReader::take(const SumstatsRows& rows)
+{
+    rows_ += rows.rows;
+    skipped_other_tests_ += rows.other_tests;
+    if (rows.bad_line > 0) {
+        status_ = field_count_error(rows.bad_line, rows.bad_fields);
+        return false;
+    }
+    return true;
 }

@@ -51,6 +51,22 @@ struct SumstatsRecord {
     bool underflow = false;        // -log10 p too large for a double
 };
 
+// Raw lines read in file order, to be parsed on another thread.
+struct SumstatsLines {
+    std::string text;                // the lines one after the other
+    std::vector<std::size_t> ends;   // where each ends in `text`
+    long first_line = 0;             // line number of the first
+};
+
+// What parsing a batch of lines gave.
+struct SumstatsRows {
+    std::vector<SumstatsRecord> records;  // in file order
+    long rows = 0;                        // records plus rows of other tests
+    long other_tests = 0;
+    long bad_line = 0;                    // > 0: a row with the wrong number of fields ended the batch
+    std::size_t bad_fields = 0;
+};
+
 class SumstatsReader {
 public:
     Status open(const std::string& path, const SumstatsOptions& options);
@@ -64,10 +80,23 @@ public:
     // Rows read so far (records returned plus rows of other tests).
     long rows() const { return rows_; }
 
+    // The same rows, read in batches that may be parsed on other threads:
+    // next_lines takes up to `count` lines (false at the end or on an
+    // error), parse_lines (const, any thread) parses them, and take, called
+    // in file order, counts them and ends the run at a bad row. The records
+    // are next()'s, in the same order.
+    bool next_lines(SumstatsLines& lines, std::size_t count);
+    void parse_lines(const SumstatsLines& lines, SumstatsRows& rows) const;
+    bool take(const SumstatsRows& rows);
+
 private:
     Status read_header(const SumstatsOptions& options);
     Status fail(const std::string& what);
-    void split(std::string_view line);
+    enum class RowKind { Record, Blank, OtherTest, FieldCount };
+    RowKind parse_row(std::string_view line, long line_number, std::vector<std::string_view>& fields,
+                      SumstatsRecord& record) const;
+    Status field_count_error(long line_number, std::size_t found) const;
+    void split(std::string_view line, std::vector<std::string_view>& fields) const;
 
     LineSource source_;
     SumstatsLayout layout_;

@@ -119,6 +119,7 @@ Status open_source(const AnalysisOptions& o, std::unique_ptr<analysis::TableSour
     inputs.excluded_path = o.excluded_path();
     inputs.drop_ambiguous = o.drop_ambiguous;
     inputs.allow_build_mismatch = o.allow_build_mismatch;
+    inputs.threads = o.threads;
     auto direct = std::make_unique<analysis::DirectSource>();
     Status status = direct->open(inputs);
     if (!status)
