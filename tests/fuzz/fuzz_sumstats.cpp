@@ -74,6 +74,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(status.ok() || status.message.find(path) == 0);
     FUZZ_CHECK(reader.rows() == records + reader.skipped_other_tests());
 
+    // Read again in batches of three lines, as worker threads parse them:
+    // the same records, counts and end.
+    SumstatsReader batched;
+    FUZZ_CHECK(batched.open(path, options).ok());
+    SumstatsLines lines;
+    SumstatsRows rows;
+    std::size_t next = 0;
+    while (batched.next_lines(lines, 3)) {
+        batched.parse_lines(lines, rows);
+        for (const SumstatsRecord& r : rows.records) {
+            FUZZ_CHECK(next < kept.size());
+            const SumstatsRecord& k = kept[next++];
+            FUZZ_CHECK(r.line == k.line && r.id == k.id && r.chromosome == k.chromosome &&
+                       r.raw_chromosome == k.raw_chromosome && r.position == k.position &&
+                       r.allele1 == k.allele1 && r.allele2 == k.allele2 && r.p_state == k.p_state &&
+                       r.p_text == k.p_text && r.underflow == k.underflow &&
+                       (r.p == k.p || (r.p != r.p && k.p != k.p)));
+        }
+        if (!batched.take(rows))
+            break;
+    }
+    FUZZ_CHECK(next == kept.size());
+    FUZZ_CHECK(batched.status().message == status.message && batched.status().code == status.code);
+    FUZZ_CHECK(batched.rows() == reader.rows() && batched.skipped_other_tests() == reader.skipped_other_tests());
+
     // The index gives every row back whole, and its look-ups find exactly
     // the rows a plain scan finds, in file order.
     index.finish();
