@@ -31,9 +31,12 @@ std::string_view SumstatsIndex::text(std::uint32_t row, int field) const
 
 long SumstatsIndex::line(std::uint32_t row) const
 {
-    const auto step = std::upper_bound(line_steps_.begin(), line_steps_.end(), row,
-                                       [](std::uint32_t r, const LineStep& s) { return r < s.row; }) - 1;
-    return static_cast<long>(row + step->add);
+    std::int64_t line = line_marks_[row >> kLineMarkShift];
+    for (std::uint32_t r = (row >> kLineMarkShift) << kLineMarkShift; r++ < row;) {
+        const std::uint8_t gap = line_gaps_[r];
+        line += gap != kWideGap ? gap : wide_gaps_.at(r);
+    }
+    return static_cast<long>(line);
 }
 
 std::string_view SumstatsIndex::chromosome(std::uint32_t row) const
@@ -59,9 +62,19 @@ void SumstatsIndex::add(const SumstatsRecord& record)
 {
     Row row;
     const auto here = static_cast<std::uint32_t>(rows_.size());
-    const std::int64_t add = record.line - std::int64_t{here};
-    if (line_steps_.empty() || line_steps_.back().add != add)
-        line_steps_.push_back({here, add});
+    if ((here & ((1u << kLineMarkShift) - 1)) == 0) {
+        line_marks_.push_back(record.line);
+        line_gaps_.push_back(0);
+    } else {
+        const std::int64_t gap = record.line - last_line_;
+        if (gap >= 0 && gap < kWideGap) {
+            line_gaps_.push_back(static_cast<std::uint8_t>(gap));
+        } else {
+            line_gaps_.push_back(kWideGap);
+            wide_gaps_[here] = gap;
+        }
+    }
+    last_line_ = record.line;
     if (record.position < 0) {
         row.position = kNoPosition;
     } else if (record.position < kWide) {

@@ -99,8 +99,9 @@ private:
     // A row takes 16 bytes. Its five texts lie one after the other in one
     // arena block; which block follows from the row number (block_rows_).
     // Lengths of 255 or more, and positions past 32 bits, are rare and kept
-    // aside; line numbers are the row number plus a step that changes only
-    // where the file skips lines (line_steps_).
+    // aside. Line numbers are kept as the gap from the row before, a byte
+    // each (larger gaps aside), with the full number every 64 rows: a file
+    // with rows of other tests between the kept ones costs no more.
     static constexpr std::uint8_t kLongText = 0xFF;           // lengths in long_lengths_
     static constexpr std::uint32_t kWide = 0xFFFFFFFE;        // value in wide_positions_
     static constexpr std::uint32_t kNoPosition = 0xFFFFFFFF;  // position -1 (missing)
@@ -116,10 +117,8 @@ private:
     };
     static_assert(sizeof(Row) == 16, "a row of the index takes 16 bytes");
     static_assert(kExclusionKinds <= 16, "a reason fits four bits");
-    struct LineStep {
-        std::uint32_t row;  // first row of the step
-        std::int64_t add;   // line = row + add
-    };
+    static constexpr std::uint8_t kWideGap = 0xFF;  // gap in wide_gaps_
+    static constexpr unsigned kLineMarkShift = 6;  // a full line number every 64 rows
 
     std::string_view text(std::uint32_t row, int field) const;
     std::uint32_t length(std::uint32_t row, int field) const;
@@ -136,7 +135,10 @@ private:
     std::vector<std::uint32_t> block_rows_;  // first row of each arena block
     std::unordered_map<std::uint32_t, std::array<std::uint32_t, 5>> long_lengths_;  // rows with a text of 255 bytes or more
     std::unordered_map<std::uint32_t, std::int64_t> wide_positions_;
-    std::vector<LineStep> line_steps_;
+    std::vector<std::int64_t> line_marks_;  // line of rows 0, 64, 128, ...
+    std::vector<std::uint8_t> line_gaps_;   // line minus the line of the row before
+    std::unordered_map<std::uint32_t, std::int64_t> wide_gaps_;
+    std::int64_t last_line_ = 0;
     std::vector<std::string> chromosome_names_;
     // Open rows by chromosome code, then position, then row;
     // chromosome_starts_[c] is where code c begins in it.

@@ -147,9 +147,10 @@ TEST(SumstatsIndex, TextsComeBackWholeAcrossBlocksAndAtAnyLength)
             a1 = std::string(253 + i % 5, 'C');  // 253 to 257 bytes
         std::string id = i % 1499 == 7 ? "rs" + std::string(65535, '9') : "rs" + std::to_string(i);
         // Positions and line numbers past 32 bits are kept too, and lines
-        // the file skipped (comments, blank lines) at irregular places.
+        // the file skipped (comments, blank lines, rows of other tests) at
+        // irregular places, up to 256 at once.
         const std::int64_t position = i % 4001 == 3 ? (std::int64_t{5} << 32) + i : 100 + i;
-        line += i % 3001 == 11 ? (long{6} << 32) : (i % 7 == 0 ? 1 + i % 3 : 1);
+        line += i % 3001 == 11 ? (long{6} << 32) : (i % 1009 == 3 ? 254 + i % 3 : (i % 7 == 0 ? 1 + i % 3 : 1));
         const std::string chromosome = i % 5000 == 0 ? "" : chromosomes[(i / 1000) % 4];
         SumstatsRecord r = record(line, id, chromosome, position, a1, "GT", 0.5);
         r.p_text = std::to_string(i) + "e-3";
