@@ -1,16 +1,20 @@
 #include "line_source.h"
 
+#include "read_ahead.h"
+
 #include <htslib/bgzf.h>
 #include <htslib/hts_log.h>
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 namespace {
 
-constexpr std::size_t kChunk = std::size_t(1) << 20;
+// Chunks a read-ahead thread may hold ready.
+constexpr std::size_t kReadAheadDepth = 4;
 
 bool exists(const std::string& path)
 {
@@ -20,8 +24,11 @@ bool exists(const std::string& path)
 
 } // namespace
 
+LineSource::LineSource() = default;
+
 LineSource::~LineSource()
 {
+    ahead_.reset();  // the thread stops before the file closes
     if (file_)
         bgzf_close(file_);
 }
@@ -29,7 +36,8 @@ LineSource::~LineSource()
 Status LineSource::open(const std::string& path, std::size_t line_limit)
 {
     // A source may be opened again for another file: nothing of the last one
-    // (handle, buffer, line count, end of input) carries over.
+    // (handle, reading thread, buffer, line count, end of input) carries over.
+    ahead_.reset();
     if (file_)
         bgzf_close(file_);
     file_ = nullptr;
@@ -74,7 +82,7 @@ bool LineSource::fill()
 {
     if (eof_ || !status_.ok())
         return false;
-    const ssize_t got = bgzf_read(file_, buffer_.data(), buffer_.size());
+    const ssize_t got = ahead_ ? ahead_->next(buffer_) : bgzf_read(file_, buffer_.data(), buffer_.size());
     if (got < 0) {
         status_ = Status(StatusCode::ReadError, where_next() + ": read error" +
                                                     (compressed_ ? " (damaged or truncated compressed data)" : ""));
@@ -86,12 +94,18 @@ bool LineSource::fill()
         eof_ = true;
         return false;
     }
-    if (first_) {
-        first_ = false;
-        if (end_ >= 3 && std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0)
-            begin_ = 3;
-    }
     return true;
+}
+
+void LineSource::read_ahead(int threads, std::size_t chunk)
+{
+    if (!file_ || ahead_ || !status_.ok())
+        return;
+    // htslib inflates BGZF blocks in parallel; a plain gzip stream is one
+    // block, and only the read-ahead thread takes it off the caller.
+    if (threads > 1 && compressed_ && !file_->is_gzip)
+        (void)bgzf_mt(file_, threads, 64);
+    ahead_ = std::make_unique<ReadAhead>(file_, chunk, kReadAheadDepth);
 }
 
 bool LineSource::next(std::string_view& line)
@@ -105,8 +119,11 @@ bool LineSource::next(std::string_view& line)
             if (!status_.ok())
                 return false;
             if (carrying) {  // a last line without a line end
-                ++line_number_;
                 line = carry_;
+                // A file of a byte-order mark alone holds no line.
+                if (drop_byte_order_mark(line) && line.empty())
+                    return false;
+                ++line_number_;
                 return true;
             }
             return false;
@@ -127,7 +144,9 @@ bool LineSource::next(std::string_view& line)
         if (const void* cr = std::memchr(start, '\r', static_cast<std::size_t>(stop - start)))
             stop = static_cast<const char*>(cr);
         const std::size_t length = static_cast<std::size_t>(stop - start);
-        if (carry_.size() + length > limit_) {
+        // The limit is on the line without a byte-order mark.
+        const std::size_t mark = first_ && opens_with_byte_order_mark(std::string_view(start, length)) ? 3 : 0;
+        if (carry_.size() + length > limit_ + mark) {
             ++line_number_;
             status_ = Status(StatusCode::ReadError,
                              where() + ": line longer than " + std::to_string(limit_) + " bytes");
@@ -148,8 +167,35 @@ bool LineSource::next(std::string_view& line)
         } else {
             line = std::string_view(start, length);
         }
+        drop_byte_order_mark(line);
         return true;
     }
+}
+
+// The mark is dropped from the first line rather than from the first read,
+// so that it is found however the file's first bytes arrive (a pipe, or a
+// read ahead in small chunks).
+bool LineSource::opens_with_byte_order_mark(std::string_view more) const
+{
+    static constexpr char kMark[3] = {'\xEF', '\xBB', '\xBF'};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::size_t j = i - std::min(i, carry_.size());
+        const char c = i < carry_.size() ? carry_[i] : (j < more.size() ? more[j] : '\0');
+        if (c != kMark[i])
+            return false;
+    }
+    return true;
+}
+
+bool LineSource::drop_byte_order_mark(std::string_view& line)
+{
+    if (!first_)
+        return false;
+    first_ = false;
+    if (line.size() < 3 || line.substr(0, 3) != "\xEF\xBB\xBF")
+        return false;
+    line.remove_prefix(3);
+    return true;
 }
 
 std::string LineSource::where() const { return path_ + " line " + std::to_string(line_number_); }

@@ -4,11 +4,13 @@
 #include "status.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 typedef struct BGZF BGZF;
+class ReadAhead;
 
 // Every text input of the suite is read through one LineSource: opened once,
 // read in one pass (so a pipe or a FIFO works), plain, gzip or BGZF
@@ -26,7 +28,7 @@ public:
     static constexpr std::size_t kTableLineLimit = std::size_t(64) << 20;
     static constexpr std::size_t kGenotypeLineLimit = std::size_t(256) << 20;
 
-    LineSource() = default;
+    LineSource();
     ~LineSource();
     LineSource(const LineSource&) = delete;
     LineSource& operator=(const LineSource&) = delete;
@@ -34,6 +36,13 @@ public:
     // NotFound when the path does not exist; ReadError for a folder or a file
     // that cannot be opened.
     Status open(const std::string& path, std::size_t line_limit = kDefaultLineLimit);
+
+    // From here on the file is read and inflated on a thread of its own, in
+    // chunks of `chunk` bytes a few ahead, while the caller works through the
+    // lines. The lines, their numbers and every message stay the same. A BGZF
+    // file is also inflated on `threads` of htslib's when more than one.
+    void read_ahead(int threads = 1, std::size_t chunk = kChunk);
+    static constexpr std::size_t kChunk = std::size_t(1) << 20;
 
     // The next line without its end, valid until the following call; false at
     // the end of the input or on an error (then status() says which).
@@ -51,9 +60,13 @@ private:
     std::string where_next() const;
 
     bool fill();
+    bool opens_with_byte_order_mark(std::string_view more) const;
+    // Drops a byte-order mark from the first line; true when there was one.
+    bool drop_byte_order_mark(std::string_view& line);
 
     std::string path_;
     BGZF* file_ = nullptr;
+    std::unique_ptr<ReadAhead> ahead_;  // owns file_'s reading once started
     bool compressed_ = false;
     std::size_t limit_ = kDefaultLineLimit;
     std::vector<char> buffer_;
@@ -61,7 +74,7 @@ private:
     std::size_t end_ = 0;    // one past the last byte read into buffer_
     bool eof_ = false;
     bool skip_lf_ = false;   // the last line ended in CR: a following LF belongs to it
-    bool first_ = true;      // a byte-order mark may still come
+    bool first_ = true;      // the first line, which may open with a byte-order mark, is still to come
     long line_number_ = 0;
     std::string carry_;      // a line that spans two reads
     Status status_;

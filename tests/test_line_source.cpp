@@ -16,16 +16,40 @@ using kesto_test::write_file;
 
 namespace {
 
-std::vector<std::string> lines_read(const std::string& path, Status& end, std::size_t limit = LineSource::kDefaultLineLimit)
+// How a source reads its file: on the caller's thread, or ahead on a thread
+// of its own in chunks of `chunk` bytes (tiny chunks put a chunk's edge
+// inside every line end and byte-order mark) with `threads` for BGZF.
+struct Reading {
+    bool ahead = false;
+    std::size_t chunk = LineSource::kChunk;
+    int threads = 1;
+};
+
+const std::vector<Reading> kReadings = {
+    {}, {true, 1, 1}, {true, 2, 1}, {true, 3, 2}, {true, 7, 1}, {true, 4096, 3}, {true, LineSource::kChunk, 2}};
+
+std::string describe(const Reading& r)
+{
+    return r.ahead ? "read ahead, chunks of " + std::to_string(r.chunk) + ", " + std::to_string(r.threads) + " threads"
+                   : "plain";
+}
+
+std::vector<std::string> lines_read(const std::string& path, Status& end, std::size_t limit = LineSource::kDefaultLineLimit,
+                                    const Reading& reading = {}, std::vector<long>* numbers = nullptr)
 {
     LineSource source;
     std::vector<std::string> lines;
     end = source.open(path, limit);
     if (!end.ok())
         return lines;
+    if (reading.ahead)
+        source.read_ahead(reading.threads, reading.chunk);
     std::string_view line;
-    while (source.next(line))
+    while (source.next(line)) {
         lines.emplace_back(line);
+        if (numbers)
+            numbers->push_back(source.line_number());
+    }
     end = source.status();
     return lines;
 }
@@ -54,15 +78,93 @@ TEST(LineSource, LineEndsAndByteOrderMark)
         {"empty lines kept", "a\n\n\nb\n", {"a", "", "", "b"}},
         {"CR then empty line", "a\r\rb", {"a", "", "b"}},
         {"byte-order mark", "\xEF\xBB\xBFP1 x\nP2\n", {"P1 x", "P2"}},
+        {"byte-order mark alone", "\xEF\xBB\xBF", {}},
+        {"byte-order mark, then a line end", "\xEF\xBB\xBF\r\nx", {"", "x"}},
+        {"byte-order mark only at the start", "\xEF\xBB\xBF\xEF\xBB\xBF" "a\n\xEF\xBB\xBF", {"\xEF\xBB\xBF" "a", "\xEF\xBB\xBF"}},
         {"empty file", "", {}},
     };
     TempDir dir;
     for (const LineCase& c : cases) {
         const std::string path = dir.file("in.txt");
         write_file(path, c.content);
-        Status end;
-        EXPECT_EQ(lines_read(path, end), c.lines) << c.name;
-        EXPECT_TRUE(end.ok()) << c.name << ": " << end.message;
+        for (const Reading& reading : kReadings) {
+            Status end;
+            EXPECT_EQ(lines_read(path, end, LineSource::kDefaultLineLimit, reading), c.lines)
+                << c.name << ", " << describe(reading);
+            EXPECT_TRUE(end.ok()) << c.name << ": " << end.message;
+        }
+    }
+}
+
+// Reading ahead changes who reads the file, never what is read: the same
+// lines with the same numbers, and the same message at the same line when
+// a line is too long or the file ends in damaged data (there the message
+// comes after the last whole chunk, so chunks of the usual size).
+TEST(LineSource, ReadingAheadGivesTheSameLinesNumbersAndErrors)
+{
+    TempDir dir;
+    std::string content = "\xEF\xBB\xBFheader\r\n";
+    for (int i = 0; i < 6000; ++i)
+        content += std::string(static_cast<std::size_t>(i % 5), '\r') + "rs" + std::to_string(i) +
+                   (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r") + (i % 1000 == 999 ? std::string(300, 'x') : "");
+    content += "last line without an end";
+    const std::string plain = dir.file("rows.txt");
+    write_file(plain, content);
+    ASSERT_EQ(std::system(("gzip -c " + plain + " > " + plain + ".gz").c_str()), 0);
+    write_bgzf(dir.file("rows.bgz"), content);
+    const std::string cut = dir.file("cut.gz");
+    ASSERT_EQ(std::system(("seq 1 2000000 | gzip -c | head -c 2500000 > " + cut).c_str()), 0);
+
+    for (const std::string& path : {plain, plain + ".gz", dir.file("rows.bgz"), cut}) {
+        for (const std::size_t limit : {LineSource::kDefaultLineLimit, std::size_t{200}}) {
+            Status plain_end;
+            std::vector<long> plain_numbers;
+            const auto expected = lines_read(path, plain_end, limit, Reading{}, &plain_numbers);
+            ASSERT_GT(expected.size(), 900u) << path;
+            for (const Reading& reading : kReadings) {
+                if (path == cut ? reading.chunk != LineSource::kChunk : reading.chunk < 3 && path != plain)
+                    continue;
+                Status end;
+                std::vector<long> numbers;
+                EXPECT_EQ(lines_read(path, end, limit, reading, &numbers), expected) << path << ", " << describe(reading);
+                EXPECT_EQ(numbers, plain_numbers) << path << ", " << describe(reading);
+                EXPECT_EQ(end.code, plain_end.code) << path;
+                EXPECT_EQ(end.message, plain_end.message) << path << ", " << describe(reading);
+            }
+        }
+    }
+}
+
+// A source left half read (a caller stopping at a bad row), opened again on
+// another file, or read ahead twice stops its thread cleanly.
+TEST(LineSource, ReadAheadStopsWithTheSource)
+{
+    TempDir dir;
+    std::string content;
+    for (int i = 0; i < 100000; ++i)
+        content += std::to_string(i) + "\n";
+    write_file(dir.file("a.txt"), content);
+    write_file(dir.file("b.txt"), "b1\nb2\n");
+    std::string_view line;
+    for (const std::size_t chunk : {std::size_t{5}, LineSource::kChunk}) {
+        LineSource left;
+        ASSERT_TRUE(left.open(dir.file("a.txt")).ok());
+        left.read_ahead(1, chunk);
+        left.read_ahead(2, chunk);
+        ASSERT_TRUE(left.next(line));
+        EXPECT_EQ(line, "0");
+
+        LineSource again;
+        ASSERT_TRUE(again.open(dir.file("a.txt")).ok());
+        again.read_ahead(1, chunk);
+        ASSERT_TRUE(again.next(line));
+        ASSERT_TRUE(again.open(dir.file("b.txt")).ok());
+        ASSERT_TRUE(again.next(line));
+        EXPECT_EQ(line, "b1");
+        ASSERT_TRUE(again.next(line));
+        EXPECT_FALSE(again.next(line));
+        EXPECT_FALSE(again.next(line));
+        EXPECT_TRUE(again.status().ok());
     }
 }
 
