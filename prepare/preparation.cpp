@@ -18,6 +18,8 @@ Status read_sumstats(SumstatsReader& reader, SumstatsIndex& index, PrepareReport
     } else {
         // Lines are read and the index filled on this thread; the parsing
         // of each batch runs on the workers, and batches come back in order.
+        // The file's bytes are read (and inflated) ahead on a thread of their own.
+        reader.read_ahead(threads);
         ordered_pipeline<SumstatsLines, SumstatsRows>(
             threads, 2 * static_cast<std::size_t>(threads),
             [&](SumstatsLines& lines) { return reader.next_lines(lines, batch_lines); },
@@ -176,7 +178,8 @@ Status Walk::site(const ReferenceSite& site)
             index_.hint(row, Exclusion::MultiAllelic);
             continue;
         }
-        if (alleles_fit(index_.allele1(row), index_.allele2(row), site.allele1, site.allele2))
+        const SumstatsIndex::Texts texts = index_.texts(row);
+        if (alleles_fit(texts.allele1, texts.allele2, site.allele1, site.allele2))
             fits_.push_back(row);
         else
             index_.hint(row, Exclusion::AllelesDiffer);

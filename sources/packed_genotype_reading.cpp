@@ -50,6 +50,8 @@ Status read_packed_genotypes(const std::string& path, const GenotypeReading& rea
     const Status opened = open_genotype_rows(path, reading, source, samples);
     if (!opened.ok())
         return opened;
+    // The text is read and inflated ahead while the workers parse.
+    source.read_ahead(threads);
 
     std::size_t snp = 0;
     bool ended = false;

@@ -80,6 +80,10 @@ public:
     // Rows read so far (records returned plus rows of other tests).
     long rows() const { return rows_; }
 
+    // The rest of the file is read and inflated on a thread of its own (and
+    // a BGZF file on `threads` of htslib's): see LineSource::read_ahead.
+    void read_ahead(int threads) { source_.read_ahead(threads); }
+
     // The same rows, read in batches that may be parsed on other threads:
     // next_lines takes up to `count` lines (false at the end or on an
     // error), parse_lines (const, any thread) parses them, and take, called
