@@ -19,14 +19,32 @@ std::uint32_t SumstatsIndex::length(std::uint32_t row, int field) const
     return l != kLongText ? l : long_lengths_.at(row)[static_cast<std::size_t>(field)];
 }
 
+std::size_t SumstatsIndex::block_of(std::uint32_t row) const
+{
+    return static_cast<std::size_t>(std::upper_bound(block_rows_.begin(), block_rows_.end(), row) -
+                                    block_rows_.begin() - 1);
+}
+
 std::string_view SumstatsIndex::text(std::uint32_t row, int field) const
 {
     const Row& r = rows_[row];
     std::size_t offset = r.offset;
     for (int f = 0; f < field; ++f)
         offset += length(row, f);
-    const auto block = std::upper_bound(block_rows_.begin(), block_rows_.end(), row) - block_rows_.begin() - 1;
-    return std::string_view(arena_[static_cast<std::size_t>(block)]).substr(offset, length(row, field));
+    return std::string_view(arena_[block_of(row)]).substr(offset, length(row, field));
+}
+
+SumstatsIndex::Texts SumstatsIndex::texts(std::uint32_t row) const
+{
+    const Row& r = rows_[row];
+    const char* at = arena_[block_of(row)].data() + r.offset;
+    std::string_view views[4];
+    for (int f = 0; f < 4; ++f) {
+        const std::uint32_t size = length(row, f);
+        views[f] = std::string_view(at, size);
+        at += size;
+    }
+    return Texts{views[0], views[1], views[2], views[3]};
 }
 
 long SumstatsIndex::line(std::uint32_t row) const
@@ -148,9 +166,16 @@ void SumstatsIndex::sort_by_id()
 {
     std::vector<std::uint64_t> keys;
     const auto n = static_cast<std::uint32_t>(rows_.size());
-    for (std::uint32_t r = 0; r < n; ++r)
-        if (length(r, 0) != 0)
-            keys.push_back(std::uint64_t{id_hash(id(r))} << 32 | r);
+    std::size_t block = 0;  // rows come in order, and so do their blocks
+    for (std::uint32_t r = 0; r < n; ++r) {
+        while (block + 1 < block_rows_.size() && block_rows_[block + 1] <= r)
+            ++block;
+        const std::uint32_t size = length(r, 0);
+        if (size != 0)
+            keys.push_back(std::uint64_t{id_hash(std::string_view(arena_[block].data() + rows_[r].offset, size))}
+                               << 32 |
+                           r);
+    }
     boost::sort::spreadsort::integer_sort(keys.begin(), keys.end());
     const auto hash_of = [](std::uint64_t key) { return static_cast<std::uint32_t>(key >> 32); };
     const auto row_of = [](std::uint64_t key) { return static_cast<std::uint32_t>(key); };
@@ -195,18 +220,22 @@ void SumstatsIndex::sort_by_position()
     for (std::uint32_t r = 0; r < n; ++r)
         if (reason(r) == Exclusion::None)
             entries[next[rows_[r].chromosome]++] = {rows_[r].position, r};
-    for (std::size_t c = 0; c + 1 < chromosome_starts_.size(); ++c)
-        std::sort(entries.begin() + chromosome_starts_[c], entries.begin() + chromosome_starts_[c + 1],
-                  [this](const Entry& a, const Entry& b) {
-                      if (a.position != b.position)
-                          return a.position < b.position;
-                      if (a.position == kWide) {
-                          const std::int64_t pa = wide_positions_.at(a.row), pb = wide_positions_.at(b.row);
-                          if (pa != pb)
-                              return pa < pb;
-                      }
-                      return a.row < b.row;
-                  });
+    const auto before = [this](const Entry& a, const Entry& b) {
+        if (a.position != b.position)
+            return a.position < b.position;
+        if (a.position == kWide) {
+            const std::int64_t pa = wide_positions_.at(a.row), pb = wide_positions_.at(b.row);
+            if (pa != pb)
+                return pa < pb;
+        }
+        return a.row < b.row;
+    };
+    // Tables written in position order (most are) need only the check.
+    for (std::size_t c = 0; c + 1 < chromosome_starts_.size(); ++c) {
+        const auto first = entries.begin() + chromosome_starts_[c], last = entries.begin() + chromosome_starts_[c + 1];
+        if (!std::is_sorted(first, last, before))
+            std::sort(first, last, before);
+    }
     by_position_.resize(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i)
         by_position_[i] = entries[i].row;

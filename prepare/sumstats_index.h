@@ -54,6 +54,11 @@ public:
     Range at(std::string_view chromosome, std::int64_t position, PlaceCursor& cursor) const;
     Range with_id(std::string_view id) const;
 
+    // The four texts of a row at once (one search for its arena block).
+    struct Texts {
+        std::string_view id, allele1, allele2, p;
+    };
+    Texts texts(std::uint32_t row) const;
     std::string_view id(std::uint32_t row) const { return text(row, 0); }
     std::string_view allele1(std::uint32_t row) const { return text(row, 1); }
     std::string_view allele2(std::uint32_t row) const { return text(row, 2); }
@@ -121,6 +126,7 @@ private:
     static constexpr unsigned kLineMarkShift = 6;  // a full line number every 64 rows
 
     std::string_view text(std::uint32_t row, int field) const;
+    std::size_t block_of(std::uint32_t row) const;
     std::uint32_t length(std::uint32_t row, int field) const;
     std::uint8_t chromosome_code(const std::string& name);
     static std::uint32_t id_hash(std::string_view id);

@@ -165,6 +165,11 @@ TEST(SumstatsIndex, TextsComeBackWholeAcrossBlocksAndAtAnyLength)
         ASSERT_EQ(index.allele1(row), r.allele1) << "row " << row;
         ASSERT_EQ(index.allele2(row), r.allele2) << "row " << row;
         ASSERT_EQ(index.p_text(row), r.p_text) << "row " << row;
+        const SumstatsIndex::Texts texts = index.texts(row);
+        ASSERT_EQ(texts.id, r.id) << "row " << row;
+        ASSERT_EQ(texts.allele1, r.allele1) << "row " << row;
+        ASSERT_EQ(texts.allele2, r.allele2) << "row " << row;
+        ASSERT_EQ(texts.p, r.p_text) << "row " << row;
         ASSERT_EQ(index.chromosome(row), r.chromosome.empty() ? r.raw_chromosome : r.chromosome) << "row " << row;
         ASSERT_EQ(index.line(row), r.line) << "row " << row;
         ASSERT_EQ(index.position(row), r.position) << "row " << row;
@@ -184,7 +189,8 @@ TEST(SumstatsIndex, TextsComeBackWholeAcrossBlocksAndAtAnyLength)
     EXPECT_TRUE(index.with_id("rs120000").empty());
     EXPECT_TRUE(index.with_id("").empty());
     // Every open row is found at its place, and only there (a place past 32
-    // bits too); chromosomes first seen in any order.
+    // bits too); chromosomes first seen in any order, "1" and "X" in
+    // position order (checked, not sorted), "2" not (sorted).
     EXPECT_EQ(rows_at.size(), 120000u - 24u);
     for (const auto& [place, rows] : rows_at) {
         const auto found = index.at(place.first, place.second);
