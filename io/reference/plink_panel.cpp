@@ -2,33 +2,18 @@
 
 #include "sumstats/chromosome_names.h"
 #include "chromosome_sets.h"
-
-#include <cctype>
+#include "blank_split.h"
 
 namespace {
 
-// Splits on runs of blanks and tabs, as PLINK does.
-void split_words(std::string_view line, std::vector<std::string_view>& out)
+// Alleles in upper case, letter by letter in ASCII (what toupper does in
+// the C locale the programs run in), into a string kept from site to site.
+void assign_upper(std::string& out, std::string_view text)
 {
-    out.clear();
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-            ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-            ++i;
-        if (i > start)
-            out.push_back(line.substr(start, i - start));
-    }
-}
-
-std::string upper(std::string_view text)
-{
-    std::string out(text);
+    out.assign(text.data(), text.size());
     for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
 }
 
 Status read_fam(const std::string& path, std::vector<std::string>& ids)
@@ -41,7 +26,7 @@ Status read_fam(const std::string& path, std::vector<std::string>& ids)
     std::string_view line;
     std::vector<std::string_view> fields;
     while (source.next(line)) {
-        split_words(line, fields);
+        split_on_blanks(line, fields);
         if (fields.empty())
             continue;
         if (fields.size() < 2)
@@ -147,7 +132,7 @@ Status PlinkPanel::open_set(std::size_t set)
         std::vector<std::string_view> fields;
         std::uint64_t at = 0;
         while (source.next(line)) {
-            split_words(line, fields);
+            split_on_blanks(line, fields);
             if (fields.empty())
                 continue;
             if (at++ == snp)
@@ -178,7 +163,7 @@ bool PlinkPanel::next(ReferenceSite& site)
                 return false;
             continue;
         }
-        split_words(line, fields);
+        split_on_blanks(line, fields, 6);  // words past the sixth are not read
         if (!fields.empty())
             break;
     }
@@ -188,9 +173,19 @@ bool PlinkPanel::next(ReferenceSite& site)
                                                     std::to_string(fields.size()));
         return false;
     }
-    site.raw_chromosome = std::string(fields[0]);
-    site.chromosome = canonical_chromosome(fields[0]);
-    site.id = fields[1] == "." ? std::string() : std::string(fields[1]);
+    // A .bim holds one chromosome for many lines: its name is worked out
+    // once per stretch.
+    if (!named_ || raw_chromosome_ != fields[0]) {
+        raw_chromosome_.assign(fields[0].data(), fields[0].size());
+        chromosome_ = canonical_chromosome(fields[0]);
+        named_ = true;
+    }
+    site.raw_chromosome = raw_chromosome_;
+    site.chromosome = chromosome_;
+    if (fields[1] == ".")
+        site.id.clear();
+    else
+        site.id.assign(fields[1].data(), fields[1].size());
     std::int64_t position = 0;
     bool digits = !fields[3].empty();
     for (char c : fields[3]) {
@@ -206,10 +201,10 @@ bool PlinkPanel::next(ReferenceSite& site)
         return false;
     }
     site.position = position;
-    site.allele1 = upper(fields[4]);
-    site.allele2 = upper(fields[5]);
+    assign_upper(site.allele1, fields[4]);
+    assign_upper(site.allele2, fields[5]);
     site.multiallelic = false;
-    site.alleles = site.allele2 + "," + site.allele1;
+    site.alleles.assign(site.allele2).append(1, ',').append(site.allele1);
     ++snp_;
     ++done_snps_;
     return true;

@@ -44,6 +44,9 @@ private:
     std::uint64_t total_snps_ = 0, done_snps_ = 0;
     std::vector<std::uint8_t> row_;
     std::vector<std::string_view> fields_;  // of the .bim line being read, kept to spare allocations
+    bool named_ = false;         // raw_chromosome_ and chromosome_ hold the last .bim line's
+    std::string raw_chromosome_;
+    std::string chromosome_;
     Status status_;
 };
 
