@@ -1,5 +1,6 @@
 #include "sumstats_reader.h"
 
+#include "blank_split.h"
 #include "p_value.h"
 #include "sumstats_formats.h"
 
@@ -23,15 +24,6 @@ const char* format_name(SumstatsFormat format)
 namespace {
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trim(std::string_view s)
-{
-    while (!s.empty() && is_blank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && is_blank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
 
 bool all_blank(std::string_view line)
 {
@@ -86,11 +78,17 @@ void SumstatsReader::split(std::string_view line, std::vector<std::string_view>&
 {
     fields.clear();
     if (tabs_) {
+        // Fields are emplaced from a pointer and a length: a view built
+        // first and then copied into the vector stalls on store forwarding.
         std::size_t start = 0;
         while (true) {
             const std::size_t tab = line.find('\t', start);
-            fields.push_back(trim(line.substr(start, tab == std::string_view::npos ? std::string_view::npos
-                                                                                      : tab - start)));
+            std::size_t first = start, last = tab == std::string_view::npos ? line.size() : tab;
+            while (first < last && is_blank(line[first]))
+                ++first;
+            while (last > first && is_blank(line[last - 1]))
+                --last;
+            fields.emplace_back(line.data() + first, last - first);
             if (tab == std::string_view::npos)
                 break;
             start = tab + 1;
@@ -101,18 +99,7 @@ void SumstatsReader::split(std::string_view line, std::vector<std::string_view>&
             fields.pop_back();
         return;
     }
-    std::size_t i = 0;
-    const std::size_t n = line.size();
-    while (i < n) {
-        while (i < n && is_blank(line[i]))
-            ++i;
-        if (i == n)
-            break;
-        const std::size_t start = i;
-        while (i < n && !is_blank(line[i]))
-            ++i;
-        fields.push_back(line.substr(start, i - start));
-    }
+    split_on_blanks(line, fields);
 }
 
 Status SumstatsReader::open(const std::string& path, const SumstatsOptions& options)
