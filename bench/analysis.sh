@@ -74,10 +74,10 @@ for set in example sim; do
   dir="$work/$set"
   gene_count=$(($(wc -l <"$dir/genelist.txt") - 1))
   echo "== $set: $gene_count genes"
-  rm -rf "$dir/prepared"
-  measure "$set prepare" "$build/bin/kesto" prepare --bfile "$dir/scan_chr1" --sumstats "$dir/sumstats.tsv" \
-      --out "$dir/prepared" --plain 2>/dev/null
   for threads in 1 2; do
+    rm -rf "$dir/prepared"
+    measure "$set prepare_t$threads" "$build/bin/kesto" prepare --bfile "$dir/scan_chr1" \
+        --sumstats "$dir/sumstats.tsv" --out "$dir/prepared" --plain --threads $threads 2>/dev/null
     measure "$set genelist_t$threads" env KESTO_THREADS=$threads "$build/bin/kesto_genelist" \
         -g "$dir/genelist.txt" -o "$dir/legacy_t$threads.txt" -l "$dir/prepared/" -G "$dir/prepared/" \
         -a 0.05 -v 0.8 -f $flank >/dev/null
@@ -100,8 +100,9 @@ awk '
     split("example sim", sets, " ")
     for (s = 1; s <= 2; s++) for (t = 1; t <= 2; t++) {
       set = sets[s]
-      road = wall[set " prepare"] + wall[set " genelist_t" t]
-      rpeak = peak[set " prepare"] > peak[set " genelist_t" t] ? peak[set " prepare"] : peak[set " genelist_t" t]
+      prep = set " prepare_t" t
+      road = wall[prep] + wall[set " genelist_t" t]
+      rpeak = peak[prep] > peak[set " genelist_t" t] ? peak[prep] : peak[set " genelist_t" t]
       direct = wall[set " gene_t" t]
       printf "%-8s %-8d %12.2f %12.1f %10.1f %12.2f %12.1f %10.1f %7.1fx\n", set, t, road, rpeak,
              genes[set] / (road > 0 ? road : 0.01), direct, peak[set " gene_t" t],

@@ -118,15 +118,15 @@ Status ChromosomeBlock::take_sorted(const SnpVisitor& visit)
 }
 
 Status ChromosomeBlock::write(const std::string& legend_path, const std::string& genotype_path, bool compressed,
-                              const std::vector<std::string>& samples) const
+                              const std::vector<std::string>& samples, int threads) const
 {
     const std::vector<std::uint32_t> order = sorted_order();
 
     TextOutput legend, genotype;
-    Status status = legend.open(legend_path, compressed);
+    Status status = legend.open(legend_path, compressed, threads);
     if (!status.ok())
         return status;
-    status = genotype.open(genotype_path, compressed);
+    status = genotype.open(genotype_path, compressed, threads);
     if (!status.ok())
         return status;
     legend.write("snp_id\tposition\tpvalue\n");

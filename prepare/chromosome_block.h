@@ -43,9 +43,10 @@ public:
     std::size_t genotype_bytes() const;
 
     // Writes legend (id, position, p) and genotype (id, position, codes)
-    // lines, in ascending position (reference order among equal positions).
+    // lines, in ascending position (reference order among equal positions);
+    // compressed files deflated on `threads` (the same bytes).
     Status write(const std::string& legend_path, const std::string& genotype_path, bool compressed,
-                 const std::vector<std::string>& samples) const;
+                 const std::vector<std::string>& samples, int threads = 1) const;
 
 private:
     std::vector<std::uint32_t> sorted_order() const;

@@ -237,7 +237,8 @@ Status match_reference(ReferencePanel& panel, SumstatsIndex& index, const Prepar
         const std::string suffix = settings.compressed ? ".txt.gz" : ".txt";
         const std::string legend = "legend_chr" + block.chromosome() + suffix;
         const std::string genotype = "genotype_chr" + block.chromosome() + suffix;
-        Status status = block.write(out.start(legend), out.start(genotype), settings.compressed, samples);
+        Status status =
+            block.write(out.start(legend), out.start(genotype), settings.compressed, samples, settings.threads);
         if (!status.ok())
             return status;
         report.written.push_back(legend);

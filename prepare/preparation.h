@@ -22,6 +22,7 @@ struct PrepareSettings {
     bool drop_ambiguous = false;
     bool allow_build_mismatch = false;
     bool compressed = true;   // legend/genotype files as .txt.gz
+    int threads = 1;          // deflating them (the same bytes with any number)
     // Chromosomes whose genotypes are wanted; the others are matched and
     // counted but their genotypes never read. Empty: every chromosome.
     std::function<bool(const std::string&)> wanted;

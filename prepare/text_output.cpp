@@ -17,15 +17,17 @@ TextOutput::~TextOutput()
         bgzf_close(bgzf_);
 }
 
-Status TextOutput::open(const std::string& path, bool compressed)
+Status TextOutput::open(const std::string& path, bool compressed, int threads)
 {
     path_ = path;
     status_ = Status();
     // Level 1: genotype text compresses well even so, about five times
     // faster than the default level.
-    if (compressed)
+    if (compressed) {
         bgzf_ = bgzf_open(path.c_str(), "w1");
-    else
+        if (bgzf_ && threads > 1)
+            (void)bgzf_mt(bgzf_, threads, 256);
+    } else
         plain_ = std::fopen(path.c_str(), "wb");
     if (!bgzf_ && !plain_)
         status_ = Status(StatusCode::WriteError, "cannot create " + path + ": " + std::strerror(errno));

@@ -19,7 +19,9 @@ public:
     TextOutput(const TextOutput&) = delete;
     TextOutput& operator=(const TextOutput&) = delete;
 
-    Status open(const std::string& path, bool compressed);
+    // With threads > 1 a compressed file's blocks are deflated on that many
+    // of htslib's threads; the bytes are the same.
+    Status open(const std::string& path, bool compressed, int threads = 1);
     void write(std::string_view text);
     Status close();
     const std::string& path() const { return path_; }

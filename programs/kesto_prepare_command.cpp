@@ -14,10 +14,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -79,6 +81,11 @@ CLI::App* register_prepare(CLI::App& app, PrepareCommand& c)
     cmd->option_defaults()->group("Output");
     cmd->add_option("--out", c.out, "output folder (created when missing)")->required();
     cmd->add_flag("--plain", c.plain, "write legend_chrC.txt and genotype_chrC.txt uncompressed");
+    cmd->add_option("--threads", c.threads,
+                    "threads for parsing the summary statistics and compressing the output (default: the "
+                    "machine's cores; the same files with any number)")
+        ->check(CLI::Range(1, 256))
+        ->type_name("N");
 
     const std::pair<const char*, const char*> types[] = {
         {"--bfile", "PREFIX"}, {"--vcf", "FILE"},     {"--keep", "FILE"},      {"--sumstats", "FILE"},
@@ -171,7 +178,9 @@ int run_prepare(const PrepareCommand& c, const std::string& command_line)
 
     SumstatsIndex index(by_id ? SumstatsIndex::Key::Id : SumstatsIndex::Key::Position);
     PrepareReport& report = log.report;
-    status = read_sumstats(reader, index, report);
+    const int threads =
+        c.threads > 0 ? c.threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    status = read_sumstats(reader, index, report, threads);
     if (!status.ok())
         return fail(status);
     log.build_possible = layout.has_ids && layout.has_positions && !by_id;
@@ -188,6 +197,7 @@ int run_prepare(const PrepareCommand& c, const std::string& command_line)
     settings.drop_ambiguous = c.drop_ambiguous;
     settings.allow_build_mismatch = c.allow_build_mismatch;
     settings.compressed = !c.plain;
+    settings.threads = threads;
     ProgressMeter meter("kesto prepare: reference", "sites", stderr);
     status = match_reference(*panel, index, settings, out, report,
                              [&meter](double share, long sites) { meter.update(share, sites); });

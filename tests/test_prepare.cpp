@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <map>
 #include <sstream>
 
 namespace {
@@ -249,6 +251,35 @@ TEST(Prepare, CompressedOutputHoldsThePlainText)
     EXPECT_TRUE(contains(log, "format: PLINK 2 .glm (recognised from the header)")) << log;
     EXPECT_TRUE(contains(log, "  1\t1000\t1000\n")) << log;
     EXPECT_TRUE(contains(log, "same genome build")) << log;
+}
+
+// Threads parse the summary statistics (read ahead from a gzip file) and
+// deflate the outputs' blocks: the files are the same bytes with any number.
+TEST(Prepare, ThreadsWriteTheSameFiles)
+{
+    TempDir dir;
+    const std::string sumstats = write_layout(dir, layouts()[3], true);
+    ASSERT_EQ(std::system(("gzip -c " + sumstats + " > " + sumstats + ".gz").c_str()), 0);
+    std::map<std::string, std::string> first;
+    for (const char* threads : {"1", "2", "3"}) {
+        const std::string out = dir.file(std::string("t") + threads);
+        const RunResult r =
+            prepare({"--bfile", kExamples + "scan_chr1", "--sumstats", sumstats + ".gz", "--out", out, "--threads", threads});
+        ASSERT_EQ(r.status, 0) << r.err;
+        for (const char* name : {"legend_chr1.txt.gz", "genotype_chr1.txt.gz", "excluded.tsv.gz"}) {
+            const std::string bytes = read_file(out + "/" + name);
+            if (first.count(name) == 0)
+                first[name] = bytes;
+            EXPECT_EQ(bytes, first[name]) << name << " with " << threads << " threads";
+        }
+    }
+    // The genotype text spans several compressed blocks, which the threads share.
+    EXPECT_GT(read_gz(dir.file("t1/genotype_chr1.txt.gz")).size(), 4u * 65536u);
+    EXPECT_EQ(read_gz(dir.file("t3/genotype_chr1.txt.gz")), read_file(kExamples + "genotype_chr1.txt"));
+    EXPECT_EQ(prepare({"--bfile", kExamples + "scan_chr1", "--sumstats", sumstats, "--out", dir.file("t0"),
+                       "--threads", "0"})
+                  .status,
+              2);
 }
 
 } // namespace
