@@ -2,8 +2,12 @@
 
 #include "numbers.h"
 
+#include <sched.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
+#include <thread>
 
 namespace {
 
@@ -30,6 +34,18 @@ int thread_count(const std::string& program)
     std::int32_t threads = 1;
     read_env_int("KESTO_THREADS", program, 1, 256, threads);
     return threads;
+}
+
+int usable_cores()
+{
+    int cores = 0;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof(set), &set) == 0)
+        cores = CPU_COUNT(&set);
+    if (cores <= 0)
+        cores = static_cast<int>(std::thread::hardware_concurrency());
+    return std::clamp(cores, 1, 256);
 }
 
 bool use_reference_engine()

@@ -13,6 +13,12 @@
 // that is not a whole number from 1 to 256 is reported and read as 1.
 int thread_count(const std::string& program);
 
+// The cores this process may run on, as `nproc` counts them: its CPU
+// affinity, which batch schedulers (Slurm, taskset, cpusets) narrow to a
+// job's share of the node; the machine's count where that is not known.
+// At least 1, at most 256. The default of the `--threads` options.
+int usable_cores();
+
 // KESTO_ENGINE=reference selects the straightforward engine (one two-locus
 // analysis object per pair, files read for every region); anything else, or
 // nothing, the fast engine. Both write the same bytes.

@@ -7,6 +7,7 @@
 #include "output_folder.h"
 #include "preparation.h"
 #include "progress_meter.h"
+#include "run_options.h"
 #include "reference/keep_list.h"
 #include "reference/plink_panel.h"
 #include "reference/vcf_panel.h"
@@ -14,12 +15,10 @@
 
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <map>
 #include <memory>
-#include <thread>
 
 namespace {
 
@@ -83,7 +82,7 @@ CLI::App* register_prepare(CLI::App& app, PrepareCommand& c)
     cmd->add_flag("--plain", c.plain, "write legend_chrC.txt and genotype_chrC.txt uncompressed");
     cmd->add_option("--threads", c.threads,
                     "threads for parsing the summary statistics and compressing the output (default: the "
-                    "machine's cores; the same files with any number)")
+                    "cores the job may use, as nproc counts them; the same files with any number)")
         ->check(CLI::Range(1, 256))
         ->type_name("N");
 
@@ -178,8 +177,7 @@ int run_prepare(const PrepareCommand& c, const std::string& command_line)
 
     SumstatsIndex index(by_id ? SumstatsIndex::Key::Id : SumstatsIndex::Key::Position);
     PrepareReport& report = log.report;
-    const int threads =
-        c.threads > 0 ? c.threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int threads = c.threads > 0 ? c.threads : usable_cores();
     status = read_sumstats(reader, index, report, threads);
     if (!status.ok())
         return fail(status);

@@ -17,7 +17,7 @@ struct PrepareCommand {
     bool drop_ambiguous = false;
     bool allow_build_mismatch = false;
     bool plain = false;
-    int threads = 0;  // 0: the machine's cores
+    int threads = 0;  // 0: the cores the job may use (usable_cores)
 };
 
 // Adds the subcommand and its options to `app`; the values land in `command`.

@@ -411,6 +411,20 @@ TEST(AnalysisSettings, ChromosomeListAndStretch)
     EXPECT_TRUE(kesto_test::contains(run.log, "not evaluated: chromosome 7 (reference_missing)"));
 }
 
+// Without --threads a run takes the cores it may use (a job's share of a
+// node, as taskset or a batch scheduler sets it), not the whole machine's.
+TEST(AnalysisSettings, DefaultThreadsAreTheCoresTheJobMayUse)
+{
+    TempDir dir;
+    const std::vector<std::string> args = {"-c", "0", kesto_test::bin_path("kesto"), "gene", "--legend-prefix",
+                                           kExamples, "--genes", kExamples + "genelist.txt", "--out", "out", "--quiet"};
+    const kesto_test::RunResult pinned = kesto_test::run_command("/usr/bin/taskset", args, dir.path());
+    if (pinned.status == 127 || !kesto_test::file_exists(dir.file("out.log")))
+        GTEST_SKIP() << "taskset could not run here: " << pinned.err;
+    ASSERT_EQ(pinned.status, 0) << pinned.err;
+    EXPECT_TRUE(kesto_test::contains(read_file(dir.file("out.log")), "threads: 1\n")) << read_file(dir.file("out.log"));
+}
+
 // ---- statuses, exit codes, log ----------------------------------------------
 
 TEST(AnalysisStatus, UnreadableChromosomeAndExitCodes)

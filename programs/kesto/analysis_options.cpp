@@ -4,11 +4,11 @@
 #include "direct_source.h"
 #include "prepared_source.h"
 #include "result_writer.h"
+#include "run_options.h"
 
 #include <algorithm>
 #include <map>
 #include <sstream>
-#include <thread>
 
 void add_analysis_options(CLI::App& command, AnalysisOptions& o, bool with_flank)
 {
@@ -52,7 +52,7 @@ void add_analysis_options(CLI::App& command, AnalysisOptions& o, bool with_flank
         ->type_name("FREQ");
     command.add_option("--chr", o.chromosomes, "chromosomes to analyse (comma-separated list)")->delimiter(',')
         ->type_name("LIST");
-    command.add_option("--threads", o.threads, "worker threads (default: the machine's cores)")
+    command.add_option("--threads", o.threads, "worker threads (default: the cores the job may use, as nproc counts them)")
         ->check(CLI::Range(1, 256))
         ->type_name("N");
     command.add_option("--eigen", o.settings.eigen,
@@ -98,7 +98,7 @@ Status settle_options(AnalysisOptions& o)
         o.settings.flank_down = o.flank;
     }
     if (o.threads <= 0)
-        o.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+        o.threads = usable_cores();
     for (std::string& c : o.chromosomes)
         c = chromosome_text(c);
     return {};

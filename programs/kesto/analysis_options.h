@@ -28,7 +28,7 @@ struct AnalysisOptions {
     std::vector<std::string> chromosomes;  // --chr, in their file-name form
     analysis::AnalysisSettings settings;
     std::int64_t flank = -1;  // --flank: both sides
-    int threads = 0;          // 0: the machine's cores
+    int threads = 0;          // 0: the cores the job may use (usable_cores)
     bool quiet = false;
     bool drop_ambiguous = false;
     bool allow_build_mismatch = false;
