@@ -19,18 +19,28 @@ namespace {
 // How a source reads its file: on the caller's thread, or ahead on a thread
 // of its own in chunks of `chunk` bytes (tiny chunks put a chunk's edge
 // inside every line end and byte-order mark) with `threads` for BGZF.
+// Read-ahead may also start after some lines (a header) were read plainly.
 struct Reading {
     bool ahead = false;
     std::size_t chunk = LineSource::kChunk;
     int threads = 1;
+    std::size_t after = 0;
 };
 
-const std::vector<Reading> kReadings = {
-    {}, {true, 1, 1}, {true, 2, 1}, {true, 3, 2}, {true, 7, 1}, {true, 4096, 3}, {true, LineSource::kChunk, 2}};
+const std::vector<Reading> kReadings = {{},
+                                        {true, 1, 1},
+                                        {true, 2, 1},
+                                        {true, 3, 2},
+                                        {true, 7, 1},
+                                        {true, 4096, 3},
+                                        {true, LineSource::kChunk, 2},
+                                        {true, 5, 1, 2},
+                                        {true, LineSource::kChunk, 3, 40}};
 
 std::string describe(const Reading& r)
 {
-    return r.ahead ? "read ahead, chunks of " + std::to_string(r.chunk) + ", " + std::to_string(r.threads) + " threads"
+    return r.ahead ? "read ahead after " + std::to_string(r.after) + " lines, chunks of " + std::to_string(r.chunk) +
+                         ", " + std::to_string(r.threads) + " threads"
                    : "plain";
 }
 
@@ -42,9 +52,15 @@ std::vector<std::string> lines_read(const std::string& path, Status& end, std::s
     end = source.open(path, limit);
     if (!end.ok())
         return lines;
-    if (reading.ahead)
-        source.read_ahead(reading.threads, reading.chunk);
     std::string_view line;
+    if (reading.ahead) {
+        while (lines.size() < reading.after && source.next(line)) {
+            lines.emplace_back(line);
+            if (numbers)
+                numbers->push_back(source.line_number());
+        }
+        source.read_ahead(reading.threads, reading.chunk);
+    }
     while (source.next(line)) {
         lines.emplace_back(line);
         if (numbers)
