@@ -66,6 +66,10 @@ public:
     // The name this source gives the chromosome a gene list writes as
     // `field` ("chr7", "07" -> "7").
     virtual std::string name_of(const std::string& field) const;
+
+    // Why a chromosome the run wanted was never handed over, for the log:
+    // "chromosome 7 " followed by this.
+    virtual std::string missing_reason(const std::string& chromosome) const;
 };
 
 } // namespace analysis

@@ -117,7 +117,15 @@ Status DirectSource::feed(ChromosomeConsumer& consumer)
     Status status = match_reference(*panel_, *index_, settings, hand_over, report_, nullptr);
     if (!status.ok())
         return status;
-    return write_excluded(*index_, inputs_.excluded_path);
+    status = write_excluded(*index_, inputs_.excluded_path);
+    if (!status.ok())
+        return status;
+    // Every region would be "reference_missing": that is a failed match (an
+    // empty or wrong file), not a partial result.
+    if (report_.kept == 0)
+        return Status(StatusCode::Malformed, "no SNP of the summary statistics matched the reference; see " +
+                                                 inputs_.excluded_path);
+    return status;
 }
 
 std::vector<std::string> DirectSource::describe() const
@@ -179,6 +187,15 @@ std::string DirectSource::name_of(const std::string& field) const
 {
     const std::string canonical = canonical_chromosome(field);
     return canonical.empty() ? chromosome_text(field) : canonical;
+}
+
+std::string DirectSource::missing_reason(const std::string& chromosome) const
+{
+    for (const ChromosomeCounts& counts : report_.chromosomes)
+        if (counts.name == chromosome && counts.reference_sites > 0)
+            return "has " + std::to_string(counts.reference_sites) +
+                   " sites in the reference, but none matched a row of the summary statistics";
+    return TableSource::missing_reason(chromosome);
 }
 
 std::vector<std::string> DirectSource::files() const

@@ -40,6 +40,7 @@ public:
     std::vector<std::string> describe() const override;
     std::vector<std::string> report() const override;
     std::string name_of(const std::string& field) const override;
+    std::string missing_reason(const std::string& chromosome) const override;
 
     // The reference's files, for the check of the outputs.
     std::vector<std::string> files() const;

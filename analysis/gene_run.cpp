@@ -53,11 +53,11 @@ public:
     }
 
     // Genes on chromosomes the reference never handed over.
-    Status finish()
+    Status finish(const TableSource& source)
     {
         for (const auto& [chromosome, indices] : by_chromosome_)
             if (!results_[indices.front()]) {
-                note_missing(log_, chromosome);
+                note_missing(log_, source, chromosome);
                 const Status written = settle(chromosome, RegionState::ReferenceMissing);
                 if (!written)
                     return written;
@@ -125,7 +125,7 @@ Status run_genes(TableSource& source, const std::vector<GeneEntry>& genes, const
     const Status fed = feed_overlapped(source, run, threads > 1);
     if (!fed)
         return fed;
-    return run.finish();
+    return run.finish(source);
 }
 
 } // namespace analysis

@@ -129,11 +129,11 @@ public:
         return settle(chromosome, RegionState::BadReference);
     }
 
-    Status finish()
+    Status finish(const TableSource& source)
     {
         for (const auto& entry : by_chromosome_)
             if (seen_.count(entry.first) == 0) {
-                note_missing(log_, entry.first);
+                note_missing(log_, source, entry.first);
                 const Status settled = settle(entry.first, RegionState::ReferenceMissing);
                 if (!settled)
                     return settled;
@@ -199,7 +199,7 @@ Status run_pathways(TableSource& source, const std::vector<GeneEntry>& genes, co
         log.setting("gene-set members on chromosomes not chosen (left out)", std::to_string(elsewhere));
     Status status = feed_overlapped(source, run, threads > 1);
     if (status)
-        status = run.finish();
+        status = run.finish(source);
     if (!status)
         return status;
 

@@ -26,9 +26,9 @@ void note_unreadable(RunLog& log, const std::string& chromosome, const std::stri
     log.warn("unreadable " + chromosome, "chromosome " + chromosome + " could not be read: " + message);
 }
 
-void note_missing(RunLog& log, const std::string& chromosome)
+void note_missing(RunLog& log, const TableSource& source, const std::string& chromosome)
 {
-    log.warn("missing " + chromosome, "chromosome " + chromosome + " is not in the reference");
+    log.warn("missing " + chromosome, "chromosome " + chromosome + " " + source.missing_reason(chromosome));
 }
 
 void note_pvalues(RunLog& log, const ChromosomeTable& table)

@@ -58,9 +58,9 @@ Status run_windows(TableSource& source, const std::vector<std::string>& chromoso
 RegionCells region_cells(const RegionResult& result);
 
 // Log notes shared by the runs: a chromosome that could not be read, one
-// the reference lacks, and p-value fields that held no number.
+// the source never handed over, and p-value fields that held no number.
 void note_unreadable(RunLog& log, const std::string& chromosome, const std::string& message);
-void note_missing(RunLog& log, const std::string& chromosome);
+void note_missing(RunLog& log, const TableSource& source, const std::string& chromosome);
 void note_pvalues(RunLog& log, const ChromosomeTable& table);
 
 } // namespace analysis

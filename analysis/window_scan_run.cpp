@@ -63,11 +63,11 @@ public:
     }
 
     // Chromosomes asked for with --chr that the reference does not hold.
-    void finish()
+    void finish(const TableSource& source)
     {
         for (const std::string& chromosome : wanted_)
             if (seen_.count(chromosome) == 0) {
-                note_missing(log_, chromosome);
+                note_missing(log_, source, chromosome);
                 tally_.unevaluated.push_back("chromosome " + chromosome + " (" +
                                              state_name(RegionState::ReferenceMissing) + ")");
             }
@@ -96,7 +96,7 @@ Status run_windows(TableSource& source, const std::vector<std::string>& chromoso
     const Status fed = feed_overlapped(source, run, threads > 1);
     if (!fed)
         return fed;
-    run.finish();
+    run.finish(source);
     return {};
 }
 

@@ -255,6 +255,46 @@ TEST_F(DirectRoad, KeepAndRefusals)
               2);
 }
 
+// A run in which no SNP matched fails as kesto prepare does, and a chromosome
+// the reference holds but no row matched is named as such, not as missing.
+TEST_F(DirectRoad, NothingMatchedFailsAndUnmatchedChromosomeIsNamed)
+{
+    const std::string header = lines_of(read_file(dir.file("ss.tsv")))[0] + "\n";
+    write_file(dir.file("header_only.tsv"), header);
+    const auto none = kesto({"gene", "--bfile", kExamples + "scan_chr1", "--sumstats", "header_only.tsv", "--genes",
+                             "genes1.txt", "--out", "none"});
+    EXPECT_EQ(none.status, 1);
+    const std::string failure = "no SNP of the summary statistics matched the reference; see none.excluded.tsv.gz";
+    EXPECT_TRUE(contains(none.err, failure)) << none.err;
+    EXPECT_TRUE(contains(read_file(dir.file("none.log")), "error: " + failure));
+    EXPECT_EQ(lines_of(read_file(dir.file("none.genes.tsv"))).size(), 1u);  // the header alone
+    EXPECT_TRUE(file_exists(dir.file("none.excluded.tsv.gz")));
+
+    // The example's SNPs past the 700th moved to chromosome 2, with summary
+    // statistics for chromosome 1 alone.
+    write_file(dir.file("two.bed"), read_file(kExamples + "scan_chr1.bed"));
+    write_file(dir.file("two.fam"), read_file(kExamples + "scan_chr1.fam"));
+    const auto bim = lines_of(read_file(kExamples + "scan_chr1.bim"));
+    std::string two_bim;
+    for (std::size_t i = 0; i < bim.size(); ++i)
+        two_bim += (i < 700 ? bim[i] : "2" + bim[i].substr(1)) + "\n";
+    write_file(dir.file("two.bim"), two_bim);
+    std::string chr1_rows = header;
+    for (const std::string& row : lines_of(read_file(dir.file("ss.tsv"))))
+        if (row.rfind("1\t", 0) == 0 && std::stol(split(row)[1]) <= std::stol(split(bim[699])[3]))
+            chr1_rows += row + "\n";
+    write_file(dir.file("chr1_rows.tsv"), chr1_rows);
+    write_file(dir.file("genes12.txt"), read_file(kExamples + "genelist.txt"));
+    const auto partial = kesto({"gene", "--bfile", "two", "--sumstats", "chr1_rows.tsv", "--genes", "genes12.txt",
+                                "--out", "partial"});
+    EXPECT_EQ(partial.status, 3) << partial.err;
+    EXPECT_TRUE(contains(read_file(dir.file("partial.log")),
+                         "warning: chromosome 2 has 300 sites in the reference, but none matched a row of the summary "
+                         "statistics"))
+        << read_file(dir.file("partial.log"));
+    EXPECT_FALSE(contains(read_file(dir.file("partial.log")), "is not in the reference"));
+}
+
 } // namespace
 
 TEST_F(DirectRoad, StandardErrorSaysWhatIsReadFirstUnlessQuiet)
