@@ -17,6 +17,7 @@ ChromosomeWindows::ChromosomeWindows(ChromosomeTable& table, const AnalysisSetti
     tables_.packed = std::move(table.codes);
     window_scan::ScanSettings scan;
     scan.region = window_scan::resolve_region(layout.from, layout.to, tables_.positions);
+    stretch_ = scan.region;
     scan.width = layout.width;
     scan.step = layout.step;
     scan.alpha = settings.alpha;

@@ -39,6 +39,8 @@ public:
     ChromosomeWindows& operator=(const ChromosomeWindows&) = delete;
 
     std::int64_t count() const { return scan_ ? scan_->count() : 0; }
+    // The stretch scanned, its defaults replaced by the first and last SNP.
+    window_scan::ScanRegion stretch() const { return stretch_; }
 
     // Windows first .. first + count - 1, in increasing order across calls.
     std::vector<WindowResult> windows(std::int64_t first, std::int64_t count);
@@ -48,6 +50,7 @@ private:
     window_scan::ScanTables tables_;
     std::unique_ptr<PositionIndex> index_;
     std::unique_ptr<window_scan::WindowScan> scan_;
+    window_scan::ScanRegion stretch_;
 };
 
 } // namespace analysis

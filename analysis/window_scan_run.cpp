@@ -33,6 +33,11 @@ public:
         // The total is known one chromosome at a time: progress counts the
         // windows of the chromosomes seen so far.
         total_ += static_cast<long>(windows.count());
+        if (windows.count() == 0)
+            log_.warn("no window " + table.chromosome,
+                      "chromosome " + table.chromosome + ": the stretch scanned (" +
+                          std::to_string(windows.stretch().start) + " to " + std::to_string(windows.stretch().end) +
+                          ") holds no window of width " + std::to_string(layout_.width) + "; none written");
         const std::int64_t batch = 8 * static_cast<std::int64_t>(threads_);
         for (std::int64_t w = 0; w < windows.count(); w += batch) {
             const std::int64_t count = std::min(batch, windows.count() - w);

@@ -409,6 +409,15 @@ TEST(AnalysisSettings, ChromosomeListAndStretch)
                                         "--step", "100000", "--out", "out"});
     EXPECT_EQ(run.result.status, 3);
     EXPECT_TRUE(kesto_test::contains(run.log, "not evaluated: chromosome 7 (reference_missing)"));
+
+    // A stretch that holds no window is said, not passed over in silence.
+    run = kesto(dir.path(), "windows", {"window", "--legend-prefix", kExamples, "--chr", "1", "--from", "1500000", "--to",
+                                        "1550000", "--width", "100000", "--step", "10000", "--out", "out"});
+    EXPECT_EQ(run.result.status, 0);
+    EXPECT_EQ(lines_of(run.table).size(), 1u);
+    EXPECT_TRUE(kesto_test::contains(run.log, "warning: chromosome 1: the stretch scanned (1500000 to 1550000) holds "
+                                              "no window of width 100000; none written"))
+        << run.log;
 }
 
 // Without --threads a run takes the cores it may use (a job's share of a
@@ -464,6 +473,8 @@ TEST(AnalysisStatus, UnreadableChromosomeAndExitCodes)
         {{"gene", "--genes", "genes.txt", "--out", "o"}, 2},                                       // no reference
         {{"gene", "--legend-prefix", "./", "--genes", "genes.txt", "--out", "o", "--threads", "0"}, 2},
         {{"window", "--legend-prefix", "./", "--width", "0", "--step", "1", "--out", "o"}, 2},
+        {{"window", "--legend-prefix", "./", "--width", "9", "--step", "1", "--from", "20", "--to", "10", "--out", "o"},
+         2},
         {{"frobnicate"}, 2},
         {{"--version"}, 0},
         {{"gene", "--help"}, 0},

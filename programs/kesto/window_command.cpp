@@ -5,6 +5,7 @@
 #include "subcommands.h"
 #include "table_format.h"
 
+#include <iostream>
 #include <memory>
 
 namespace {
@@ -36,6 +37,12 @@ Subcommand add_window_command(CLI::App& kesto, const std::string& command_line)
         ->type_name("BP");
     add_analysis_options(*app, options->common, false);
     const auto run = [options, command_line]() {
+        const analysis::WindowLayout& given = options->layout;
+        if (given.from != window_scan::kDefaultBound && given.to != window_scan::kDefaultBound &&
+            given.from > given.to) {
+            std::cerr << "kesto window: --from " << given.from << " is after --to " << given.to << "\n";
+            return 2;
+        }
         SessionPlan plan;
         plan.command = "window";
         plan.table = "windows";
