@@ -185,6 +185,11 @@ TEST_F(Exclusions, RefusalsAndFailures)
     write_file(dir.file("metal.txt"), "MarkerName\tAllele1\tAllele2\tP-value\nrs1\ta\tg\t0.5\n");
     write_file(dir.file("other.assoc"), " CHR SNP BP A1 F_A F_U A2 CHISQ P OR\n 5 rsX 100 G 0.1 0.1 A 1 0.6 1\n");
     write_file(dir.file("unsorted.vcf"), std::string(kVcf) + "1\t5000\trs99\tA\tG\t.\t.\t.\tGT\t0/0\t0/0\t0/0\t0/0\n");
+    std::string dosages = kVcf;
+    const std::string calls = "1\t300\trs3\tA\tT\t.\t.\t.\tGT\t0|1\t1|1\t0|0\t.|1";
+    dosages.replace(dosages.find(calls), calls.size(), "1\t300\trs3\tA\tT\t.\t.\t.\tDS\t1\t2\t0\t1");
+    dosages.insert(dosages.find("#CHROM"), "##FORMAT=<ID=DS,Number=1,Type=Float,Description=\"Dosage\">\n");
+    write_file(dir.file("dosages.vcf"), dosages);
     const std::vector<Case> cases = {
         {{"--sumstats", assoc, "--out", out}, 2, "give the reference panel with --bfile PREFIX or --vcf FILE"},
         {{"--vcf", vcf, "--bfile", "x", "--sumstats", assoc, "--out", out}, 2, "excludes"},
@@ -198,6 +203,8 @@ TEST_F(Exclusions, RefusalsAndFailures)
          "no SNP of the summary statistics matched the reference"},
         {{"--vcf", dir.file("unsorted.vcf"), "--sumstats", assoc, "--out", dir.file("o2")}, 1,
          "chromosome 1 comes again after other chromosomes"},
+        {{"--vcf", dir.file("dosages.vcf"), "--sumstats", assoc, "--out", dir.file("o3")}, 1,
+         "dosages.vcf record 3: no GT field; the reference needs genotype calls"},
     };
     for (const Case& c : cases) {
         const RunResult r = prepare(c.args);

@@ -148,12 +148,13 @@ Status VcfPanel::genotypes(std::uint8_t* packed)
     const std::size_t kept = kept_.ids.size();
     std::fill(packed, packed + packed_bytes(kept), 0);
     const int n = bcf_get_genotypes(hdr_, rec_, &gt_, &gt_capacity_);
-    if (n <= 0) {
-        // No GT field: every call missing.
-        for (std::size_t k = 0; k < kept; ++k)
-            packed[k / 4] = static_cast<std::uint8_t>(packed[k / 4] | kMissingCode << (2 * (k % 4)));
-        return Status();
-    }
+    // A site without calls would enter the LD matrix as wholly missing (no
+    // LD with anything), which quietly turns a dosage-only panel into
+    // independent SNPs.
+    if (n <= 0)
+        return Status(StatusCode::Malformed,
+                      where() + ": no GT field; the reference needs genotype calls (a file of dosages can be turned "
+                                "into calls with plink2 --vcf FILE dosage=DS --make-bed)");
     const int per_sample = n / static_cast<int>(all_samples_);
     for (std::size_t k = 0; k < kept; ++k) {
         const int32_t* call = gt_ + kept_.index[k] * per_sample;
