@@ -76,21 +76,11 @@ void take_gene_list_line(const std::string& line, const std::string& at, std::ve
                          GeneInput& input)
 {
     split_fields(fields, line);
-    if (fields.size() < 5) {
-        input.notes.push_back(at + ": expected 5 fields (chromosome, id, start, end, name), found " +
-                              std::to_string(fields.size()) + "; line left out");
-        return;
-    }
-    GeneEntry gene;
-    if (!parse_int32(fields[2], gene.start) || !parse_int32(fields[3], gene.end)) {
-        input.notes.push_back(at + ": start '" + fields[2] + "' or end '" + fields[3] +
-                              "' is not a whole number that fits in 32 bits; line left out");
-        return;
-    }
-    gene.chromosome = fields[0];
-    gene.id = fields[1];
-    gene.name = fields[4];
-    input.genes.push_back(std::move(gene));
+    GeneLine parsed = gene_from_fields(fields);
+    if (!parsed.warning.empty())
+        input.notes.push_back(at + ": " + parsed.warning);
+    if (parsed.usable)
+        input.genes.push_back(std::move(parsed.gene));
 }
 
 // The rest of a gene list; `held` are the lines already read (the header

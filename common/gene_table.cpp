@@ -25,39 +25,44 @@ Status GeneListReader::open(const std::string& path)
     return source_.status();
 }
 
+GeneLine gene_from_fields(const std::vector<std::string>& fields)
+{
+    GeneLine parsed;
+    if (fields.size() < 5) {
+        parsed.warning = "expected 5 fields (chromosome, id, start, end, name), found " +
+                         std::to_string(fields.size()) + "; line left out";
+        return parsed;
+    }
+    GeneEntry& gene = parsed.gene;
+    if (!parse_int32(fields[2], gene.start) || !parse_int32(fields[3], gene.end)) {
+        parsed.warning = "start '" + fields[2] + "' or end '" + fields[3] +
+                         "' is not a whole number that fits in 32 bits; line left out";
+        return parsed;
+    }
+    if (gene.start > gene.end) {
+        parsed.warning = "gene " + fields[4] + " starts at " + fields[2] + ", after its end " + fields[3] +
+                         "; the region between the two is used";
+        std::swap(gene.start, gene.end);
+    }
+    gene.chromosome = fields[0];
+    gene.name = fields[4];
+    gene.id = fields[1];
+    parsed.usable = true;
+    return parsed;
+}
+
 bool GeneListReader::next(GeneLine& parsed)
 {
     std::string_view view;
     if (!source_.next(view))
         return false;
     const long line_no = source_.line_number();
-    parsed = GeneLine{};
     text_.assign(view);
     split_fields(fields_, text_);
-    if (fields_.size() < 5) {
-        parsed.warning = line_note(path_, line_no,
-                                   "expected 5 fields (chromosome, id, start, end, name), found " +
-                                       std::to_string(fields_.size()) + "; line left out");
-        return true;
-    }
-    GeneEntry& gene = parsed.gene;
-    if (!parse_int32(fields_[2], gene.start) || !parse_int32(fields_[3], gene.end)) {
-        parsed.warning = line_note(path_, line_no,
-                                   "start '" + fields_[2] + "' or end '" + fields_[3] +
-                                       "' is not a whole number that fits in 32 bits; line left out");
-        return true;
-    }
-    if (gene.start > gene.end) {
-        parsed.warning = line_note(path_, line_no,
-                                   "gene " + fields_[4] + " starts at " + fields_[2] + ", after its end " +
-                                       fields_[3] + "; the region between the two is used");
-        std::swap(gene.start, gene.end);
-    }
-    gene.chromosome = fields_[0];
-    gene.name = fields_[4];
-    gene.id = fields_[1];
-    gene.line = line_no;
-    parsed.usable = true;
+    parsed = gene_from_fields(fields_);
+    if (!parsed.warning.empty())
+        parsed.warning = line_note(path_, line_no, parsed.warning);
+    parsed.gene.line = line_no;
     return true;
 }
 

@@ -27,6 +27,12 @@ struct GeneLine {
     std::string warning;  // names the file and line; empty when there is none
 };
 
+// The gene of one data line of a gene list, split into fields: `usable` and
+// `warning` as in GeneLine, the warning without the file and line, which the
+// caller puts before it. Shared by every reader of the suite's gene list, so
+// that a line means the same to all of them.
+GeneLine gene_from_fields(const std::vector<std::string>& fields);
+
 // Reads a gene list a line at a time: a header line, then chromosome, id,
 // start, end and name per line (tab-separated, or space-separated when a line
 // holds no tab). Lines with fewer than five fields or a start or end that is

@@ -346,6 +346,14 @@ TEST_F(Inputs, GeneStartingAfterItsEndIsWarnedAboutAndTakenBetweenTheTwo)
     EXPECT_EQ(result(), kHeader + kRowA + kRowC);
     EXPECT_TRUE(contains(r.err, "genes.txt line 2: gene A starts at 400, after its end 100")) << r.err;
 
+    // kesto gene reads the line as kesto_genelist does.
+    r = run_program("kesto", {"gene", "--legend-prefix", "./", "--genes", "genes.txt", "--out", "k", "--quiet"},
+                    dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string table = read_file(dir.file("k.genes.tsv"));
+    EXPECT_TRUE(contains(table, "\n1\t100\t400\tA\tg1\t3\t2\t1.14978\t0.0832706\t")) << table;
+    EXPECT_TRUE(contains(read_file(dir.file("k.log")), "warning: genes.txt line 2: gene A starts at 400, after its end"));
+
     write_file(dir.file("pw.txt"), "P1\tone\tA\n");
     r = pathways();
     EXPECT_EQ(result(), kPathwayHeader + "P1\tone\t2\t1.14978\t0.0832706\n");
