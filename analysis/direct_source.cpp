@@ -144,7 +144,8 @@ std::vector<std::string> DirectSource::describe() const
     for (const std::string& c : layout_.columns_used)
         columns += (columns.empty() ? "" : ", ") + c;
     lines.push_back("summary statistics: " + inputs_.sumstats + ", " + format_name(layout_.format) +
-                    " (recognised from the header); columns " + columns);
+                    (layout_.comma_separated ? ", comma-separated" : "") + " (recognised from the header); columns " +
+                    columns);
     lines.push_back(std::string("matching: by ") +
                     (layout_.has_positions ? "chromosome, position and allele pair" : "SNP id") +
                     (inputs_.drop_ambiguous ? ", strand-ambiguous SNPs left out" : ""));

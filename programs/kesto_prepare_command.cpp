@@ -155,7 +155,7 @@ int run_prepare(const PrepareCommand& c, const std::string& command_line)
         return fail(status);
     const SumstatsLayout& layout = reader.layout();
     log.sumstats_file = c.sumstats;
-    log.format = format_name(layout.format);
+    log.format = std::string(format_name(layout.format)) + (layout.comma_separated ? ", comma-separated" : "");
     log.format_forced = options.force_format;
     log.columns = layout.columns_used;
     std::string columns;

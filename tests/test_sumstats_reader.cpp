@@ -251,6 +251,37 @@ TEST(SumstatsReader, TabSeparatedEmptyFieldsAndCrlf)
     EXPECT_EQ(r.lines, (std::vector<long>{3, 5}));
 }
 
+// The same table written tab-separated, as CSV (R's write.csv: quoted texts,
+// CRLF) and with quotes in a tab-separated file reads to the same records.
+TEST(SumstatsReader, CommaSeparatedAndQuotedFieldsReadAsTabSeparated)
+{
+    TempDir dir;
+    const std::vector<std::pair<const char*, const char*>> files = {
+        {"t.tsv", "rsid\tchromosome\tbase_pair_location\teffect_allele\tother_allele\tp_value\n"
+                  "rs1\t7\t5\ta\tg\t0.5\nrs2,x\t7\t6\tC\tT\tNA\n"},
+        {"t.csv", "\"rsid\",\"chromosome\",\"base_pair_location\",\"effect_allele\",\"other_allele\",\"p_value\"\r\n"
+                  "\"rs1\",7,5,\"a\",\"g\",0.5\r\n\"rs2,x\",7,6,\"C\",\"T\",NA\r\n"},
+        {"plain.csv", "rsid, chromosome, base_pair_location, effect_allele, other_allele, p_value\n"
+                      "rs1, 7, 5, a, g, 0.5\n\"rs2,x\", 7, 6, C, T, NA\n"},
+        {"quoted.tsv", "\"rsid\"\t\"chromosome\"\t\"base_pair_location\"\t\"effect_allele\"\t\"other_allele\"\t\"p_value\"\n"
+                       "\"rs1\"\t7\t5\t\"a\"\t\"g\"\t0.5\n\"rs2,x\"\t7\t6\t\"C\"\t\"T\"\tNA\n"},
+    };
+    for (const auto& [name, content] : files) {
+        SCOPED_TRACE(name);
+        write_file(dir.file(name), content);
+        const ReadResult r = read_all(dir.file(name));
+        ASSERT_TRUE(r.status.ok()) << r.status.message;
+        EXPECT_EQ(r.layout.format, SumstatsFormat::GwasSsf);
+        EXPECT_EQ(r.layout.comma_separated, std::string(name).find(".csv") != std::string::npos);
+        EXPECT_EQ(r.records, (std::vector<std::string>{"rs1 7 5 A G ok 0.5", "rs2,x 7 6 C T missing"}));
+    }
+    // A CSV row with a field too many is named by its line.
+    write_file(dir.file("bad.csv"), "rsid,chromosome,base_pair_location,p_value\nrs1,7,5,0.5\nrs2,7,6,0,5\n");
+    const ReadResult bad = read_all(dir.file("bad.csv"));
+    EXPECT_FALSE(bad.status.ok());
+    EXPECT_TRUE(bad.status.message.find("bad.csv line 3") != std::string::npos) << bad.status.message;
+}
+
 struct BadCase {
     const char* name;
     const char* content;

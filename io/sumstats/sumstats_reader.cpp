@@ -77,29 +77,40 @@ Status SumstatsReader::fail(const std::string& what)
 void SumstatsReader::split(std::string_view line, std::vector<std::string_view>& fields) const
 {
     fields.clear();
-    if (tabs_) {
+    if (separator_ == Separator::Blanks) {
+        split_on_blanks(line, fields);
+    } else {
         // Fields are emplaced from a pointer and a length: a view built
         // first and then copied into the vector stalls on store forwarding.
+        const char separator = separator_ == Separator::Tabs ? '\t' : ',';
         std::size_t start = 0;
         while (true) {
-            const std::size_t tab = line.find('\t', start);
-            std::size_t first = start, last = tab == std::string_view::npos ? line.size() : tab;
+            std::size_t end = line.find(separator, start);
+            // A quoted CSV field may hold the separator.
+            if (separator == ',' && start < line.size() && line[start] == '"') {
+                const std::size_t quote = line.find('"', start + 1);
+                if (quote != std::string_view::npos)
+                    end = line.find(separator, quote + 1);
+            }
+            std::size_t first = start, last = end == std::string_view::npos ? line.size() : end;
             while (first < last && is_blank(line[first]))
                 ++first;
             while (last > first && is_blank(line[last - 1]))
                 --last;
             fields.emplace_back(line.data() + first, last - first);
-            if (tab == std::string_view::npos)
+            if (end == std::string_view::npos)
                 break;
-            start = tab + 1;
+            start = end + 1;
         }
         // Trailing empty fields past the header's count (a tab left at the
         // end of a line) carry nothing.
         while (fields.size() > header_fields_ && fields.back().empty())
             fields.pop_back();
-        return;
     }
-    split_on_blanks(line, fields);
+    // Quotes around a field (R's write.table and write.csv) are not part of it.
+    for (std::string_view& field : fields)
+        if (field.size() >= 2 && field.front() == '"' && field.back() == '"')
+            field = field.substr(1, field.size() - 2);
 }
 
 Status SumstatsReader::open(const std::string& path, const SumstatsOptions& options)
@@ -129,7 +140,13 @@ Status SumstatsReader::read_header(const SumstatsOptions& options)
             return status_ = source_.status();
         return status_ = Status(StatusCode::Malformed, source_.path() + ": no header line (the file is empty)");
     }
-    tabs_ = line.find('\t') != std::string_view::npos;
+    if (line.find('\t') != std::string_view::npos)
+        separator_ = Separator::Tabs;
+    else if (line.find(',') != std::string_view::npos)
+        separator_ = Separator::Commas;
+    else
+        separator_ = Separator::Blanks;
+    layout_.comma_separated = separator_ == Separator::Commas;
     header_fields_ = 0;
     split(line, fields_);
     std::vector<std::string> header(fields_.begin(), fields_.end());

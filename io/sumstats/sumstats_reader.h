@@ -32,6 +32,7 @@ struct SumstatsLayout {
     bool has_positions = false;             // METAL has none: match by id
     bool has_ids = false;
     bool log10 = false;                     // p comes from a -log10 p column
+    bool comma_separated = false;           // a CSV file (no tab in the header, commas)
 };
 
 enum class PState { Ok, Missing, NotNumber, OutOfRange };
@@ -107,7 +108,8 @@ private:
     Status status_;
     long skipped_other_tests_ = 0;
     long rows_ = 0;
-    bool tabs_ = false;                    // fields split on tabs (else on runs of blanks)
+    enum class Separator { Tabs, Blanks, Commas };
+    Separator separator_ = Separator::Blanks;
     std::size_t header_fields_ = 0;
     std::vector<std::string_view> fields_;
     // Column indices, -1 when absent.
