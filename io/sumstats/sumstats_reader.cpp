@@ -74,43 +74,58 @@ Status SumstatsReader::fail(const std::string& what)
     return status_;
 }
 
+namespace {
+
+// Splits on `separator`, blanks around each field trimmed. Fields are
+// emplaced from a pointer and a length: a view built first and then copied
+// into the vector stalls on store forwarding. With `quoted`, a field that
+// opens with a double quote runs to its closing quote, separators included.
+template <char separator, bool quoted>
+void split_on(std::string_view line, std::vector<std::string_view>& fields)
+{
+    std::size_t start = 0;
+    while (true) {
+        std::size_t end = line.find(separator, start);
+        if (quoted && start < line.size() && line[start] == '"') {
+            const std::size_t quote = line.find('"', start + 1);
+            if (quote != std::string_view::npos)
+                end = line.find(separator, quote + 1);
+        }
+        std::size_t first = start, last = end == std::string_view::npos ? line.size() : end;
+        while (first < last && is_blank(line[first]))
+            ++first;
+        while (last > first && is_blank(line[last - 1]))
+            --last;
+        fields.emplace_back(line.data() + first, last - first);
+        if (end == std::string_view::npos)
+            break;
+        start = end + 1;
+    }
+}
+
+} // namespace
+
 void SumstatsReader::split(std::string_view line, std::vector<std::string_view>& fields) const
 {
     fields.clear();
     if (separator_ == Separator::Blanks) {
         split_on_blanks(line, fields);
     } else {
-        // Fields are emplaced from a pointer and a length: a view built
-        // first and then copied into the vector stalls on store forwarding.
-        const char separator = separator_ == Separator::Tabs ? '\t' : ',';
-        std::size_t start = 0;
-        while (true) {
-            std::size_t end = line.find(separator, start);
-            // A quoted CSV field may hold the separator.
-            if (separator == ',' && start < line.size() && line[start] == '"') {
-                const std::size_t quote = line.find('"', start + 1);
-                if (quote != std::string_view::npos)
-                    end = line.find(separator, quote + 1);
-            }
-            std::size_t first = start, last = end == std::string_view::npos ? line.size() : end;
-            while (first < last && is_blank(line[first]))
-                ++first;
-            while (last > first && is_blank(line[last - 1]))
-                --last;
-            fields.emplace_back(line.data() + first, last - first);
-            if (end == std::string_view::npos)
-                break;
-            start = end + 1;
-        }
+        if (separator_ == Separator::Tabs)
+            split_on<'\t', false>(line, fields);
+        else
+            split_on<',', true>(line, fields);
         // Trailing empty fields past the header's count (a tab left at the
         // end of a line) carry nothing.
         while (fields.size() > header_fields_ && fields.back().empty())
             fields.pop_back();
     }
-    // Quotes around a field (R's write.table and write.csv) are not part of it.
-    for (std::string_view& field : fields)
-        if (field.size() >= 2 && field.front() == '"' && field.back() == '"')
-            field = field.substr(1, field.size() - 2);
+    // Quotes around a field (R's write.table and write.csv) are not part of
+    // it. Looked for only in files whose header is quoted, or CSV files.
+    if (quotes_)
+        for (std::string_view& field : fields)
+            if (field.size() >= 2 && field.front() == '"' && field.back() == '"')
+                field = field.substr(1, field.size() - 2);
 }
 
 Status SumstatsReader::open(const std::string& path, const SumstatsOptions& options)
@@ -147,6 +162,7 @@ Status SumstatsReader::read_header(const SumstatsOptions& options)
     else
         separator_ = Separator::Blanks;
     layout_.comma_separated = separator_ == Separator::Commas;
+    quotes_ = layout_.comma_separated || line.find('"') != std::string_view::npos;
     header_fields_ = 0;
     split(line, fields_);
     std::vector<std::string> header(fields_.begin(), fields_.end());

@@ -110,6 +110,7 @@ private:
     long rows_ = 0;
     enum class Separator { Tabs, Blanks, Commas };
     Separator separator_ = Separator::Blanks;
+    bool quotes_ = false;  // quotes around fields are dropped
     std::size_t header_fields_ = 0;
     std::vector<std::string_view> fields_;
     // Column indices, -1 when absent.
