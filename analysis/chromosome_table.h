@@ -35,10 +35,11 @@ public:
     virtual bool wants(const std::string& chromosome) const = 0;
     // A complete chromosome; the consumer may take its contents over.
     virtual Status take(ChromosomeTable& table) = 0;
-    // Called by a source that has read a chromosome's genotypes and is about
-    // to build its table from them: a consumer still analysing the one before
-    // on another thread (overlapped_consumer.h) waits here, so that no more
-    // than two copies of genotypes are held. A failing status ends the feed.
+    // Called by a source that has matched a chromosome and is about to build
+    // its table: a consumer still analysing the one before on another thread
+    // (overlapped_consumer.h) waits here. A source that reads genotypes only
+    // now (a .bed) holds one chromosome's genotypes; one that read them while
+    // matching (a VCF), at most two. A failing status ends the feed.
     virtual Status ready() { return {}; }
     // A chromosome whose data could not be read (the message names file and
     // line); the run goes on with the others.

@@ -28,7 +28,8 @@ std::string clean_id(std::string_view id)
 // counted allele, missing (3) as -1, as the prepared genotype files hold them.
 // Moves the block's SNPs into the table; the block's genotypes are freed
 // chunk by chunk as they are taken.
-Status to_table(ChromosomeBlock& block, std::size_t samples, ChromosomeTable& table)
+Status to_table(ChromosomeBlock& block, std::size_t samples, const ChromosomeBlock::Fetch& fetch,
+                ChromosomeTable& table)
 {
     table = ChromosomeTable{};
     table.chromosome = block.chromosome();
@@ -50,7 +51,7 @@ Status to_table(ChromosomeBlock& block, std::size_t samples, ChromosomeTable& ta
         table.positions.push_back(static_cast<std::int32_t>(position));
         table.pvalues.push_back(is_number ? p : std::numeric_limits<double>::quiet_NaN());
         return Status();
-    });
+    }, fetch);
 }
 
 } // namespace
@@ -99,7 +100,14 @@ Status DirectSource::feed(ChromosomeConsumer& consumer)
     settings.drop_ambiguous = inputs_.drop_ambiguous;
     settings.allow_build_mismatch = inputs_.allow_build_mismatch;
     settings.wanted = [&consumer](const std::string& chromosome) { return consumer.wants(chromosome); };
+    settings.defer_genotypes = true;
     const std::size_t samples = panel_->samples().size();
+    // A genotype that cannot be read ends the run, as it does while matching.
+    Status fetch_failure;
+    const ChromosomeBlock::Fetch fetch = [&](std::uint64_t location, std::uint8_t* packed) {
+        fetch_failure = panel_->genotypes_at(location, packed);
+        return fetch_failure;
+    };
     const BlockSink hand_over = [&](ChromosomeBlock& block) {
         if (!consumer.wants(block.chromosome()))
             return Status();
@@ -107,9 +115,12 @@ Status DirectSource::feed(ChromosomeConsumer& consumer)
         if (!status.ok())
             return status;
         ChromosomeTable table;
-        // The table holds the genotypes now, the block none; while the table
-        // is being analysed the next chromosome may already be read.
-        status = to_table(block, samples, table);
+        // The genotypes go into the table: read now from a .bed (the block
+        // holds where they are), moved from the block for a VCF. While the
+        // table is analysed the next chromosome is matched.
+        status = to_table(block, samples, fetch, table);
+        if (!fetch_failure.ok())
+            return fetch_failure;
         if (!status.ok())
             return consumer.unreadable(block.chromosome(), status.message);
         return consumer.take(table);

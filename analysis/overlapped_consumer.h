@@ -13,10 +13,9 @@ namespace analysis {
 // of its own and returns, after waiting for the chromosome before it. The
 // wrapped consumer still sees every call in the source's order, one at a
 // time, so the results and their order are those of the plain road; at
-// most two chromosome tables are held at once (a source that builds a
-// table from genotypes it read first calls ready(), which waits for the
-// chromosome before, so that the genotypes are held at most twice there
-// too). wants() is forwarded as is
+// most two chromosome tables are held at once (a source calls ready()
+// before it builds a table, which waits for the chromosome before, so that
+// one table is held and at most the genotypes of the next as read). wants() is forwarded as is
 // and may run while a take() is under way: it must only read what the
 // consumer set up before the run.
 class OverlappedConsumer : public ChromosomeConsumer {

@@ -35,9 +35,11 @@ std::string clean(std::string_view text)
 
 } // namespace
 
-void ChromosomeBlock::reset(const std::string& chromosome, std::size_t samples)
+void ChromosomeBlock::reset(const std::string& chromosome, std::size_t samples, bool located)
 {
     chromosome_ = chromosome;
+    located_ = located;
+    locations_.clear();
     samples_ = samples;
     row_bytes_ = packed_bytes(samples);
     snps_.clear();
@@ -60,6 +62,16 @@ void ChromosomeBlock::add(std::int64_t position, std::string_view id, std::strin
     chunks_.back().insert(chunks_.back().end(), packed, packed + row_bytes_);
 }
 
+void ChromosomeBlock::add_located(std::int64_t position, std::string_view id, std::string_view p_text,
+                                  std::uint64_t location)
+{
+    snps_.push_back(Snp{position, text_.size(), static_cast<std::uint32_t>(id.size()),
+                        static_cast<std::uint32_t>(p_text.size())});
+    text_.append(id.data(), id.size());
+    text_.append(p_text.data(), p_text.size());
+    locations_.push_back(location);
+}
+
 std::vector<std::uint32_t> ChromosomeBlock::sorted_order() const
 {
     std::vector<std::uint32_t> order(snps_.size());
@@ -69,18 +81,32 @@ std::vector<std::uint32_t> ChromosomeBlock::sorted_order() const
     return order;
 }
 
-Status ChromosomeBlock::visit_row(std::uint32_t s, const SnpVisitor& visit) const
+Status ChromosomeBlock::visit_row(std::uint32_t s, const SnpVisitor& visit, const Fetch& fetch,
+                                  std::vector<std::uint8_t>& fetched) const
 {
     const Snp& snp = snps_[s];
     const std::string_view text(text_);
+    const std::uint8_t* packed = nullptr;
+    if (located_) {
+        if (!fetch)
+            return Status(StatusCode::Malformed, "chromosome " + chromosome_ + ": genotypes not read");
+        fetched.resize(row_bytes_);
+        Status status = fetch(locations_[s], fetched.data());
+        if (!status.ok())
+            return status;
+        packed = fetched.data();
+    } else {
+        packed = chunks_[s / rows_per_chunk_].data() + (s % rows_per_chunk_) * row_bytes_;
+    }
     return visit(snp.position, text.substr(snp.text, snp.id_length), text.substr(snp.text + snp.id_length, snp.p_length),
-                 chunks_[s / rows_per_chunk_].data() + (s % rows_per_chunk_) * row_bytes_);
+                 packed);
 }
 
-Status ChromosomeBlock::visit_sorted(const SnpVisitor& visit) const
+Status ChromosomeBlock::visit_sorted(const SnpVisitor& visit, const Fetch& fetch) const
 {
+    std::vector<std::uint8_t> fetched;
     for (std::uint32_t s : sorted_order()) {
-        Status status = visit_row(s, visit);
+        Status status = visit_row(s, visit, fetch, fetched);
         if (!status.ok())
             return status;
     }
@@ -95,8 +121,9 @@ std::size_t ChromosomeBlock::genotype_bytes() const
     return bytes;
 }
 
-Status ChromosomeBlock::take_sorted(const SnpVisitor& visit)
+Status ChromosomeBlock::take_sorted(const SnpVisitor& visit, const Fetch& fetch)
 {
+    std::vector<std::uint8_t> fetched;
     // Rows of each chunk still to visit; a reference in position order
     // frees the chunks one after the other.
     std::vector<std::size_t> left(chunks_.size());
@@ -104,14 +131,17 @@ Status ChromosomeBlock::take_sorted(const SnpVisitor& visit)
         left[c] = chunks_[c].size() / row_bytes_;
     Status status;
     for (std::uint32_t s : sorted_order()) {
-        status = visit_row(s, visit);
+        status = visit_row(s, visit, fetch, fetched);
         if (!status.ok())
             break;
+        if (located_)
+            continue;
         const std::size_t c = s / rows_per_chunk_;
         if (--left[c] == 0)
             std::vector<std::uint8_t>().swap(chunks_[c]);
     }
     std::vector<std::vector<std::uint8_t>>().swap(chunks_);
+    std::vector<std::uint64_t>().swap(locations_);
     std::vector<Snp>().swap(snps_);
     std::string().swap(text_);
     return status;

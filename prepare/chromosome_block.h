@@ -22,8 +22,13 @@ public:
     // chunk never written are never taken.
     explicit ChromosomeBlock(std::size_t chunk_bytes = std::size_t(33) << 20) : chunk_bytes_(chunk_bytes) {}
 
-    void reset(const std::string& chromosome, std::size_t samples);
+    // A located block holds, instead of each SNP's genotypes, the place
+    // its genotypes are read from when the SNP is visited (see Fetch): a
+    // chromosome matched ahead of its analysis then costs no genotypes.
+    void reset(const std::string& chromosome, std::size_t samples, bool located = false);
     void add(std::int64_t position, std::string_view id, std::string_view p_text, const std::uint8_t* packed);
+    void add_located(std::int64_t position, std::string_view id, std::string_view p_text, std::uint64_t location);
+    bool located() const { return located_; }
 
     const std::string& chromosome() const { return chromosome_; }
     std::size_t size() const { return snps_.size(); }
@@ -33,12 +38,14 @@ public:
     // codes (reference_panel.h layout).
     using SnpVisitor = std::function<Status(std::int64_t position, std::string_view id, std::string_view p_text,
                                             const std::uint8_t* packed)>;
-    Status visit_sorted(const SnpVisitor& visit) const;
+    // Reads the codes of a located SNP (ReferencePanel::genotypes_at).
+    using Fetch = std::function<Status(std::uint64_t location, std::uint8_t* packed)>;
+    Status visit_sorted(const SnpVisitor& visit, const Fetch& fetch = {}) const;
     // The same visit, freeing each chunk of genotypes once all its rows
     // have been visited, so that moving a chromosome elsewhere never holds
     // it twice. Only the chromosome's name is left afterwards (no SNP),
     // whether the visit ended early or not.
-    Status take_sorted(const SnpVisitor& visit);
+    Status take_sorted(const SnpVisitor& visit, const Fetch& fetch = {});
     // Bytes of genotypes held.
     std::size_t genotype_bytes() const;
 
@@ -50,7 +57,8 @@ public:
 
 private:
     std::vector<std::uint32_t> sorted_order() const;
-    Status visit_row(std::uint32_t s, const SnpVisitor& visit) const;
+    Status visit_row(std::uint32_t s, const SnpVisitor& visit, const Fetch& fetch,
+                     std::vector<std::uint8_t>& fetched) const;
 
     struct Snp {
         std::int64_t position;
@@ -69,6 +77,8 @@ private:
     std::size_t chunk_bytes_;
     std::size_t rows_per_chunk_ = 1;
     std::vector<std::vector<std::uint8_t>> chunks_;
+    bool located_ = false;
+    std::vector<std::uint64_t> locations_;  // of a located block's SNPs
 };
 
 #endif

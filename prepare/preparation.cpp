@@ -54,7 +54,7 @@ public:
     Walk(ReferencePanel& panel, SumstatsIndex& index, const PrepareSettings& settings, const BlockSink& sink,
          PrepareReport& report)
         : panel_(panel), index_(index), settings_(settings), sink_(sink), report_(report),
-          packed_(packed_bytes(panel.samples().size()))
+          packed_(packed_bytes(panel.samples().size())), located_(settings.defer_genotypes && panel.locates())
     {
     }
 
@@ -78,6 +78,7 @@ private:
     bool wanted_ = true;  // the open chromosome's genotypes are read
     std::set<std::string> done_;
     std::vector<std::uint8_t> packed_;
+    bool located_;  // blocks hold where genotypes are, read when handed over
     std::vector<std::uint32_t> fits_;
 };
 
@@ -156,7 +157,7 @@ Status Walk::site(const ReferenceSite& site)
         Status status = flush();
         if (!status.ok())
             return status;
-        block_.reset(site.chromosome, panel_.samples().size());
+        block_.reset(site.chromosome, panel_.samples().size(), located_);
         open_ = true;
         wanted_ = !settings_.wanted || settings_.wanted(site.chromosome);
         report_.chromosomes.push_back(ChromosomeCounts{site.chromosome, 0, 0});
@@ -204,6 +205,10 @@ Status Walk::site(const ReferenceSite& site)
     index_.set_matched(row);
     if (!wanted_)
         return Status();
+    if (located_) {
+        block_.add_located(site.position, legend_id(site, row), index_.p_text(row), panel_.location());
+        return Status();
+    }
     Status status = panel_.genotypes(packed_.data());
     if (!status.ok())
         return status;
@@ -223,7 +228,7 @@ Status Walk::flush()
     if (!status.ok())
         return status;
     report_.chromosomes.back().written = written;
-    block_.reset(block_.chromosome(), panel_.samples().size());
+    block_.reset(block_.chromosome(), panel_.samples().size(), located_);
     return Status();
 }
 

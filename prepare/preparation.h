@@ -26,6 +26,11 @@ struct PrepareSettings {
     // Chromosomes whose genotypes are wanted; the others are matched and
     // counted but their genotypes never read. Empty: every chromosome.
     std::function<bool(const std::string&)> wanted;
+    // Blocks hold where each SNP's genotypes are instead of the genotypes,
+    // when the panel can read them later (ReferencePanel::locates): the sink
+    // reads them (ChromosomeBlock::Fetch), so a chromosome matched while the
+    // one before is analysed holds no genotypes.
+    bool defer_genotypes = false;
 };
 
 struct ChromosomeCounts {

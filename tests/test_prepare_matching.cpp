@@ -13,6 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
+#include <random>
+
+
 #include <map>
 
 namespace {
@@ -373,6 +378,65 @@ TEST(PlinkPanel, SitesAndCodes)
     EXPECT_NE(bad.status().message.find("r.bim line 2: position 'x'"), std::string::npos) << bad.status().message;
 }
 
+// Genotypes read later by place are those read during the walk, from a
+// series of sets the walk has left, in any order, with and without --keep.
+TEST(PlinkPanel, GenotypesByPlaceAreTheWalksInAnyOrder)
+{
+    TempDir dir;
+    std::mt19937 random(11);
+    const int individuals = 7;  // two bytes a row, the last half used
+    std::string fam;
+    for (int i = 0; i < individuals; ++i)
+        fam += "F" + std::to_string(i) + " I" + std::to_string(i) + " 0 0 1 -9\n";
+    for (int set = 1; set <= 2; ++set) {
+        std::string bed("\x6c\x1b\x01", 3), bim;
+        for (int snp = 0; snp < 5 + set; ++snp) {
+            bed += static_cast<char>(random() & 0xff);
+            bed += static_cast<char>(random() & 0x3f);
+            bim += std::to_string(set) + "\trs" + std::to_string(set) + "_" + std::to_string(snp) + "\t0\t" +
+                   std::to_string(100 * (snp + 1)) + "\tA\tG\n";
+        }
+        write_file(dir.file("r" + std::to_string(set) + ".bed"), bed);
+        write_file(dir.file("r" + std::to_string(set) + ".bim"), bim);
+        write_file(dir.file("r" + std::to_string(set) + ".fam"), fam);
+    }
+    write_file(dir.file("keep.txt"), "I6\nI1\nI4\nI2\nI5\n");
+    for (const bool subset : {false, true}) {
+        SCOPED_TRACE(subset ? "keep" : "all");
+        KeepList keep;
+        if (subset) {
+            ASSERT_TRUE(keep.read(dir.file("keep.txt")).ok());
+        }
+        PlinkPanel panel;
+        ASSERT_TRUE(panel.open(dir.file("r@"), keep).ok());
+        ASSERT_TRUE(panel.locates());
+        const std::size_t bytes = packed_bytes(panel.samples().size());
+        std::vector<std::uint64_t> places;
+        std::vector<std::vector<std::uint8_t>> walked;
+        ReferenceSite site;
+        while (panel.next(site)) {
+            places.push_back(panel.location());
+            walked.emplace_back(bytes);
+            ASSERT_TRUE(panel.genotypes(walked.back().data()).ok());
+        }
+        ASSERT_TRUE(panel.status().ok()) << panel.status().message;
+        ASSERT_EQ(places.size(), 13u);
+        std::vector<std::size_t> order(places.size());
+        std::iota(order.begin(), order.end(), 0);
+        for (int round = 0; round < 3; ++round) {
+            if (round == 1)
+                std::reverse(order.begin(), order.end());
+            if (round == 2)
+                std::shuffle(order.begin(), order.end(), random);
+            for (std::size_t k : order) {
+                std::vector<std::uint8_t> read(bytes, 0xAA);
+                ASSERT_TRUE(panel.genotypes_at(places[k], read.data()).ok());
+                EXPECT_EQ(read, walked[k]) << "site " << k << ", round " << round;
+            }
+        }
+    }
+}
+
 TEST(ChromosomeBlock, SortedByPositionAcrossChunks)
 {
     TempDir dir;
@@ -443,6 +507,56 @@ TEST(ChromosomeBlock, TakingFreesEachChunkOnceItsRowsAreVisited)
               StatusCode::Malformed);
     EXPECT_EQ(calls, 3);
     EXPECT_EQ(taken.genotype_bytes(), 0u);
+}
+
+// A located block visits the SNPs as a block holding their genotypes does,
+// reading each row through the fetch; a fetch that fails ends the visit.
+TEST(ChromosomeBlock, LocatedBlockVisitsAsOneHoldingTheGenotypes)
+{
+    const std::vector<std::vector<std::uint8_t>> rows = {{0xe4, 0x01}, {0x1b, 0x03}, {0x00, 0x02}, {0x55, 0x00}};
+    const std::int64_t positions[] = {300, 100, 300, 50};
+    ChromosomeBlock held(4), located;
+    held.reset("7", 5);
+    located.reset("7", 5, true);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        held.add(positions[i], "s" + std::to_string(i), "0." + std::to_string(i), rows[i].data());
+        located.add_located(positions[i], "s" + std::to_string(i), "0." + std::to_string(i), 1000 + i);
+    }
+    EXPECT_EQ(located.genotype_bytes(), 0u);
+    std::vector<std::uint64_t> fetched;
+    const ChromosomeBlock::Fetch fetch = [&](std::uint64_t location, std::uint8_t* packed) {
+        fetched.push_back(location);
+        std::copy(rows[location - 1000].begin(), rows[location - 1000].end(), packed);
+        return Status();
+    };
+    const auto visits = [](std::vector<std::string>& out) {
+        return [&out](std::int64_t position, std::string_view id, std::string_view p, const std::uint8_t* codes) {
+            out.push_back(std::to_string(position) + " " + std::string(id) + " " + std::string(p) + " " +
+                          std::to_string(codes[0]) + "," + std::to_string(codes[1]));
+            return Status();
+        };
+    };
+    std::vector<std::string> from_held, from_located;
+    ASSERT_TRUE(held.take_sorted(visits(from_held)).ok());
+    ASSERT_TRUE(located.take_sorted(visits(from_located), fetch).ok());
+    EXPECT_EQ(from_located, from_held);
+    EXPECT_EQ(fetched, (std::vector<std::uint64_t>{1003, 1001, 1000, 1002}));  // in position order
+    EXPECT_EQ(located.size(), 0u);
+
+    located.reset("7", 5, true);
+    located.add_located(10, "a", "0.1", 1000);
+    located.add_located(20, "b", "0.2", 1001);
+    int visited = 0;
+    const Status failed = located.take_sorted(
+        [&](std::int64_t, std::string_view, std::string_view, const std::uint8_t*) {
+            ++visited;
+            return Status();
+        },
+        [](std::uint64_t location, std::uint8_t*) {
+            return location == 1001 ? Status(StatusCode::ReadError, "r.bed: short read") : Status();
+        });
+    EXPECT_EQ(failed.code, StatusCode::ReadError);
+    EXPECT_EQ(visited, 1);
 }
 
 TEST(OutputFolder, RefusesInputsAmongItsFiles)

@@ -122,9 +122,17 @@ Status PlinkPanel::open_set(std::size_t set)
     Status status = bim_->open(prefix + ".bim");
     if (!status.ok())
         return status;
+    status = open_bed(set, bed_);
+    row_.assign(bed_.bytes_per_snp(), 0);
+    return status;
+}
+
+Status PlinkPanel::open_bed(std::size_t set, BedFile& bed) const
+{
+    const std::string& prefix = prefixes_[set];
     // SNP names for a message about a short .bed come from a second reading.
     const std::string bim = prefix + ".bim";
-    status = bed_.open(prefix + ".bed", set_snps_, fam_ids_.size(), [&bim](std::uint64_t snp) {
+    return bed.open(prefix + ".bed", set_counts_[set], fam_ids_.size(), [&bim](std::uint64_t snp) {
         LineSource source;
         if (!source.open(bim).ok())
             return std::string("?");
@@ -140,8 +148,6 @@ Status PlinkPanel::open_set(std::size_t set)
         }
         return std::string("?");
     });
-    row_.assign(bed_.bytes_per_snp(), 0);
-    return status;
 }
 
 bool PlinkPanel::next(ReferenceSite& site)
@@ -215,19 +221,44 @@ Status PlinkPanel::genotypes(std::uint8_t* packed)
     Status status = bed_.read_snp(snp_ - 1, row_.data());
     if (!status.ok())
         return status;
+    decode(row_, packed);
+    return Status();
+}
+
+Status PlinkPanel::genotypes_at(std::uint64_t location, std::uint8_t* packed)
+{
+    const std::size_t set = static_cast<std::size_t>(location >> kSetShift);
+    if (set >= prefixes_.size())
+        return Status(StatusCode::Malformed, "no reference set " + std::to_string(set));
+    if (!located_open_ || located_set_ != set) {
+        located_open_ = false;
+        Status status = open_bed(set, located_bed_);
+        if (!status.ok())
+            return status;
+        located_set_ = set;
+        located_open_ = true;
+    }
+    Status status = located_bed_.read_snp(location & ((std::uint64_t(1) << kSetShift) - 1), row_.data());
+    if (!status.ok())
+        return status;
+    decode(row_, packed);
+    return Status();
+}
+
+void PlinkPanel::decode(const std::vector<std::uint8_t>& row, std::uint8_t* packed) const
+{
     const std::size_t kept = kept_.ids.size();
     if (kept_.all) {
-        for (std::size_t b = 0; b < row_.size(); ++b)
-            packed[b] = kBedByteToCodes.codes[row_[b]];
-        return Status();
+        for (std::size_t b = 0; b < row.size(); ++b)
+            packed[b] = kBedByteToCodes.codes[row[b]];
+        return;
     }
     std::fill(packed, packed + packed_bytes(kept), 0);
     for (std::size_t k = 0; k < kept; ++k) {
         const std::size_t i = kept_.index[k];
-        const unsigned bits = (row_[i / 4] >> (2 * (i % 4))) & 3u;
+        const unsigned bits = (row[i / 4] >> (2 * (i % 4))) & 3u;
         packed[k / 4] = static_cast<std::uint8_t>(packed[k / 4] | kBedToCode[bits] << (2 * (k % 4)));
     }
-    return Status();
 }
 
 double PlinkPanel::done() const

@@ -25,11 +25,18 @@ public:
     bool next(ReferenceSite& site) override;
     const Status& status() const override { return status_; }
     Status genotypes(std::uint8_t* packed) override;
+    bool locates() const override { return true; }
+    std::uint64_t location() const override { return (std::uint64_t(set_) << kSetShift) | (snp_ - 1); }
+    Status genotypes_at(std::uint64_t location, std::uint8_t* packed) override;
     std::string where() const override { return bim_ ? bim_->where() : std::string(); }
     double done() const override;
 
 private:
+    // A location is the set in the high bits and the .bed row below.
+    static constexpr unsigned kSetShift = 40;
     Status open_set(std::size_t set);
+    Status open_bed(std::size_t set, BedFile& bed) const;
+    void decode(const std::vector<std::uint8_t>& row, std::uint8_t* packed) const;
 
     std::vector<std::string> prefixes_;
     std::vector<std::string> files_;
@@ -43,6 +50,11 @@ private:
     std::uint64_t snp_ = 0;              // index in the set of the next .bim line
     std::uint64_t total_snps_ = 0, done_snps_ = 0;
     std::vector<std::uint8_t> row_;
+    // A second handle for genotypes_at(), which reads a set the walk may
+    // already have left.
+    BedFile located_bed_;
+    std::size_t located_set_ = 0;
+    bool located_open_ = false;
     std::vector<std::string_view> fields_;  // of the .bim line being read, kept to spare allocations
     bool named_ = false;         // raw_chromosome_ and chromosome_ hold the last .bim line's
     std::string raw_chromosome_;

@@ -45,6 +45,17 @@ public:
     virtual const Status& status() const = 0;
     // Codes of the site last returned (packed_bytes(samples().size()) bytes).
     virtual Status genotypes(std::uint8_t* packed) = 0;
+    // Whether genotypes can be read later and in any order, by the place
+    // location() gives (a .bed can; a VCF, read once, cannot).
+    virtual bool locates() const { return false; }
+    // The place of the site last returned, for genotypes_at().
+    virtual std::uint64_t location() const { return 0; }
+    // Codes of the site at `location`, read afresh; sites read in
+    // increasing order of place are read without seeking.
+    virtual Status genotypes_at(std::uint64_t /*location*/, std::uint8_t* /*packed*/)
+    {
+        return Status(StatusCode::Malformed, "this reference cannot read genotypes out of order");
+    }
     // File and line or record of the site last returned, for messages.
     virtual std::string where() const = 0;
     // Share of the input read so far, 0 to 1, for progress reports.
