@@ -43,6 +43,28 @@ Status read_sumstats(SumstatsReader& reader, SumstatsIndex& index, PrepareReport
     report.above_half = index.p_above_half();
     report.filtered = report.valid_p > 0 &&
                       static_cast<double>(report.above_half) < kFilteredShare * static_cast<double>(report.valid_p);
+    return check_p_column(reader, index);
+}
+
+Status check_p_column(const SumstatsReader& reader, const SumstatsIndex& index)
+{
+    std::string column;
+    for (const std::string& used : reader.layout().columns_used)
+        if (used.rfind("p=", 0) == 0 || used.rfind("log10p=", 0) == 0)
+            column = used.substr(used.find('=') + 1);
+    const long outside = index.p_out_of_range(), numbers = index.valid_p() + outside;
+    if (!reader.layout().log10 && outside >= kWrongColumnOutside &&
+        static_cast<double>(outside) >= kWrongColumnShare * static_cast<double>(numbers))
+        return Status(StatusCode::Malformed,
+                      reader.path() + ": " + std::to_string(outside) + " of " + std::to_string(numbers) +
+                          " numbers in the p-value column " + column +
+                          " lie outside [0, 1], so it does not hold p-values (give a -log10 p column with "
+                          "--col-log10p)");
+    if (reader.layout().log10 && index.valid_p() >= kWrongColumnNumbers && index.p_below_tenth() == 0)
+        return Status(StatusCode::Malformed,
+                      reader.path() + ": none of " + std::to_string(index.valid_p()) +
+                          " numbers in the -log10 p column " + column +
+                          " is above 1, so it looks like a column of p-values (give it with --col-p)");
     return Status();
 }
 

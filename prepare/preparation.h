@@ -17,6 +17,13 @@
 constexpr double kBuildAgreement = 0.9;
 // Below this share of p-values above 0.5 the input looks filtered.
 constexpr double kFilteredShare = 0.05;
+// A p-value column with this share of numbers outside [0, 1] (and at least
+// kWrongColumnOutside of them) holds something else (-log10 p, a
+// statistic); a -log10 p column of kWrongColumnNumbers numbers or more none
+// of which is above 1 (p below 0.1) holds p-values. Either ends the run.
+constexpr double kWrongColumnShare = 0.01;
+constexpr long kWrongColumnOutside = 10;
+constexpr long kWrongColumnNumbers = 100;
 
 struct PrepareSettings {
     bool drop_ambiguous = false;
@@ -64,6 +71,9 @@ struct PrepareReport {
 // With more than one thread, batches of `batch_lines` lines are parsed on
 // worker threads; the index and the report are the same for any count.
 constexpr std::size_t kSumstatsBatchLines = 4096;
+// Fails (Malformed) when the p-value column read cannot hold p-values, or
+// the -log10 p column looks like p-values (kWrongColumnShare).
+[[nodiscard]] Status check_p_column(const SumstatsReader& reader, const SumstatsIndex& index);
 [[nodiscard]] Status read_sumstats(SumstatsReader& reader, SumstatsIndex& index, PrepareReport& report,
                                    int threads = 1, std::size_t batch_lines = kSumstatsBatchLines);
 

@@ -148,6 +148,10 @@ void SumstatsIndex::add(const SumstatsRecord& record)
         ++valid_p_;
         if (record.p > 0.5)
             ++above_half_;
+        if (record.p < 0.1)
+            ++below_tenth_;
+    } else if (record.p_state == PState::OutOfRange) {
+        ++out_of_range_;
     }
     rows_.push_back(row);
 }

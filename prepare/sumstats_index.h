@@ -97,6 +97,9 @@ public:
     // p-values read that are numbers in [0, 1], and how many of them > 0.5.
     long valid_p() const { return valid_p_; }
     long p_above_half() const { return above_half_; }
+    // Numbers read that are no probability, and probabilities below 0.1.
+    long p_out_of_range() const { return out_of_range_; }
+    long p_below_tenth() const { return below_tenth_; }
 
 private:
     static constexpr std::uint8_t kUnknown = 255;
@@ -154,6 +157,8 @@ private:
     std::vector<std::uint32_t> id_hashes_;  // of by_id_'s rows, ascending
     long valid_p_ = 0;
     long above_half_ = 0;
+    long out_of_range_ = 0;
+    long below_tenth_ = 0;
 };
 
 #endif

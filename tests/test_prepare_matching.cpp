@@ -262,7 +262,7 @@ TEST(ReadSumstats, ThreadsAndBatchesGiveTheSameIndexReportAndErrors)
     for (int i = 0; i < 3000; ++i) {
         if (i % 101 == 0)
             table += "\n";
-        const char* p = i % 37 == 0 ? "NA" : (i % 41 == 0 ? "1.5" : (i % 43 == 0 ? "1e-400" : "0.25"));
+        const char* p = i % 37 == 0 ? "NA" : (i % 401 == 0 ? "1.5" : (i % 43 == 0 ? "1e-400" : "0.25"));
         table += std::to_string(1 + i % 3) + "\t" + std::to_string(1000 + i / 3 - (i % 97 == 0)) + "\trs" +
                  std::to_string(i % 1500) + "\tA\tG\t" + (i % 11 == 0 ? "DOM" : "ADD") + "\t" + p +
                  (i % 7 == 0 ? "0" : "") + "\n";
@@ -284,6 +284,49 @@ TEST(ReadSumstats, ThreadsAndBatchesGiveTheSameIndexReportAndErrors)
     EXPECT_GT(read_with(files[0], 1, 1).size(), 2000u);
     EXPECT_TRUE(contains(read_with(files[1], 3, 7)[0], "bad.glm.linear line 3032: has 6 fields, the header has 7"))
         << read_with(files[1], 3, 7)[0];
+}
+
+// A p-value column that holds other numbers (-log10 p, a statistic), or a
+// -log10 p column that holds p-values, ends the reading; a few stray values
+// do not.
+TEST(ReadSumstats, ColumnThatCannotHoldPValuesIsRefused)
+{
+    TempDir dir;
+    struct Case {
+        const char* column;  // header of the value column
+        int rows;
+        int odd;             // rows with the odd value
+        const char* value;   // the usual value
+        const char* odd_value;
+        const char* failure; // empty: read
+    };
+    const Case cases[] = {
+        {"p_value", 1000, 10, "0.5", "1.7", "10 of 1000 numbers in the p-value column p_value lie outside [0, 1]"},
+        {"p_value", 1000, 9, "0.5", "1.7", ""},
+        {"p_value", 1000, 10, "0.5", "-0.3", "lie outside [0, 1]"},
+        {"p_value", 1000, 10, "0.5", "NA", ""},  // missing values are no numbers
+        {"neg_log_10_p_value", 100, 0, "0.7", "", "none of 100 numbers in the -log10 p column neg_log_10_p_value"},
+        {"neg_log_10_p_value", 99, 0, "0.7", "", ""},
+        {"neg_log_10_p_value", 1000, 1, "0.7", "1.2", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.column) + " " + c.odd_value + " x" + std::to_string(c.odd));
+        std::string table = std::string("chromosome\tbase_pair_location\t") + c.column + "\n";
+        for (int i = 0; i < c.rows; ++i)
+            table += "1\t" + std::to_string(100 + i) + "\t" + (i < c.odd ? c.odd_value : c.value) + "\n";
+        write_file(dir.file("t.tsv"), table);
+        SumstatsReader reader;
+        ASSERT_TRUE(reader.open(dir.file("t.tsv"), SumstatsOptions()).ok());
+        SumstatsIndex index(SumstatsIndex::Key::Position);
+        PrepareReport report;
+        const Status status = read_sumstats(reader, index, report);
+        if (*c.failure == 0) {
+            EXPECT_TRUE(status.ok()) << status.message;
+        } else {
+            EXPECT_EQ(status.code, StatusCode::Malformed);
+            EXPECT_TRUE(contains(status.message, c.failure)) << status.message;
+        }
+    }
 }
 
 TEST(KeepList, OneOrTwoIdsPerLine)

@@ -72,6 +72,7 @@ class SumstatsReader {
 public:
     Status open(const std::string& path, const SumstatsOptions& options);
     const SumstatsLayout& layout() const { return layout_; }
+    const std::string& path() const { return source_.path(); }
     // Next record; false at end or on error (check status()). Rows of a
     // non-additive test (PLINK TEST column != ADD) are skipped and counted.
     bool next(SumstatsRecord& record);
