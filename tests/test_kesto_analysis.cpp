@@ -472,6 +472,8 @@ TEST(AnalysisStatus, UnreadableChromosomeAndExitCodes)
         {{"gene", "--legend-prefix", "./", "--sumstats", "s.txt", "--genes", "genes.txt", "--out", "o"}, 2},
         {{"gene", "--genes", "genes.txt", "--out", "o"}, 2},                                       // no reference
         {{"gene", "--legend-prefix", "./", "--genes", "genes.txt", "--out", "o", "--threads", "0"}, 2},
+        {{"gene", "--legend-prefix", "./", "--genes", "genes.txt", "--out", "sub/"}, 2},  // a folder
+        {{"gene", "--legend-prefix", "./", "--genes", "genes.txt", "--out", "."}, 2},
         {{"window", "--legend-prefix", "./", "--width", "0", "--step", "1", "--out", "o"}, 2},
         {{"window", "--legend-prefix", "./", "--width", "9", "--step", "1", "--from", "20", "--to", "10", "--out", "o"},
          2},

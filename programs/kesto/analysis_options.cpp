@@ -91,6 +91,13 @@ Status settle_options(AnalysisOptions& o)
         return {StatusCode::Usage, "--genotype-prefix goes with --legend-prefix"};
     if (!o.legend_prefix.empty() && !o.keep.empty())
         return {StatusCode::Usage, "--keep goes with --bfile or --vcf; prepared files hold their individuals"};
+    // A prefix ending in a folder would write hidden files (".genes.tsv").
+    if (o.out.empty() || o.out.back() == '/' || o.out == "." || o.out == ".." ||
+        (o.out.size() >= 2 && o.out.compare(o.out.size() - 2, 2, "/.") == 0) ||
+        (o.out.size() >= 3 && o.out.compare(o.out.size() - 3, 3, "/..") == 0))
+        return {StatusCode::Usage, "--out '" + o.out +
+                                       "' names a folder; give a prefix for the files, e.g. --out " +
+                                       (o.out.empty() || o.out.back() == '/' ? o.out : o.out + "/") + "kesto"};
     if (o.genotype_prefix.empty())
         o.genotype_prefix = o.legend_prefix;
     if (o.flank >= 0) {
