@@ -15,9 +15,9 @@ namespace analysis {
 // time, so the results and their order are those of the plain road; at
 // most two chromosome tables are held at once (a source calls ready()
 // before it builds a table, which waits for the chromosome before, so that
-// one table is held and at most the genotypes of the next as read). wants() is forwarded as is
-// and may run while a take() is under way: it must only read what the
-// consumer set up before the run.
+// one table is held and at most the genotypes of the next as read).
+// wants() is forwarded as is and may run while a take() is under way: it
+// must only read what the consumer set up before the run.
 class OverlappedConsumer : public ChromosomeConsumer {
 public:
     explicit OverlappedConsumer(ChromosomeConsumer& consumer) : consumer_(consumer) {}
