@@ -15,6 +15,8 @@ namespace {
 using RegionKey = std::tuple<std::string, std::int32_t, std::int32_t>;
 
 struct PathwayPlan {
+    std::set<std::string> members;  // each gene once, however often listed
+    std::string repeated;           // a member listed more than once
     long members_found = 0;
     std::vector<RegionKey> regions;
 };
@@ -24,6 +26,9 @@ PathwayPlan plan_pathway(const TableSource& source, const std::vector<GeneEntry>
 {
     PathwayPlan plan;
     for (const std::string& member : pathway.members)
+        if (!plan.members.insert(member).second && plan.repeated.empty())
+            plan.repeated = member;
+    for (const std::string& member : plan.members)
         plan.members_found += listed.count(member) > 0 ? 1 : 0;
     for (const GeneEntry& region : pathway_regions(genes, pathway.members, margin))
         plan.regions.emplace_back(source.name_of(region.chromosome), region.start, region.end);
@@ -52,7 +57,7 @@ PathwayRow pathway_row(const PathwayLine& pathway, const PathwayPlan& plan,
     PathwayRow row;
     row.id = pathway.id;
     row.name = pathway.name;
-    row.members = static_cast<long>(pathway.members.size());
+    row.members = static_cast<long>(plan.members.size());
     row.members_found = plan.members_found;
     row.regions = static_cast<long>(plan.regions.size());
     std::vector<RegionOutcome> outcomes;
@@ -184,14 +189,18 @@ Status run_pathways(TableSource& source, const std::vector<GeneEntry>& genes, co
     std::vector<PathwayPlan> plans;
     long elsewhere = 0;
     for (const PathwayLine& pathway : pathways) {
-        for (const std::string& member : pathway.members)
-            elsewhere += listed.count(member) > 0 && chosen.count(member) == 0 ? 1 : 0;
         plans.push_back(plan_pathway(source, genes, listed, pathway, settings.merge_distance));
-        const long unmatched = static_cast<long>(pathway.members.size()) - plans.back().members_found;
+        const PathwayPlan& plan = plans.back();
+        for (const std::string& member : plan.members)
+            elsewhere += listed.count(member) > 0 && chosen.count(member) == 0 ? 1 : 0;
+        const long unmatched = static_cast<long>(plan.members.size()) - plan.members_found;
         if (unmatched > 0)
             log.warn("unmatched members", "gene sets with members missing from the gene list (first: " + pathway.id +
                                               ", " + std::to_string(unmatched) + " of " +
-                                              std::to_string(pathway.members.size()) + ")");
+                                              std::to_string(plan.members.size()) + ")");
+        if (!plan.repeated.empty())
+            log.warn("repeated members", "gene sets listing a member more than once, counted once (first: " +
+                                             pathway.id + ", " + plan.repeated + ")");
         for (const RegionKey& key : plans.back().regions)
             run.add(key);
     }

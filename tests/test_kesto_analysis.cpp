@@ -184,6 +184,30 @@ TEST_P(ExampleIdentity, PathwaysOnChosenChromosomesCountMembersElsewhereAsFound)
         << run.log;
 }
 
+// A member listed twice is one gene: the counts and the numbers are those of
+// the set listing it once, and the log says so.
+TEST(PathwayMembers, RepeatedMemberCountsOnce)
+{
+    TempDir dir;
+    write_file(dir.file("once.txt"), "P1\tone\tGENE001\tGENE002\tNOSUCH\n");
+    write_file(dir.file("twice.txt"), "P1\tone\tGENE001\tGENE002\tGENE001\tNOSUCH\tNOSUCH\n");
+    std::string tables[2], logs[2];
+    for (int i = 0; i < 2; ++i) {
+        const KestoRun run = kesto(dir.path(), "pathways",
+                                   {"pathway", "--legend-prefix", kExamples, "--genes", kExamples + "genelist.txt",
+                                    "--gene-sets", i == 0 ? "once.txt" : "twice.txt", "--out", "out"});
+        ASSERT_EQ(run.result.status, 0) << run.result.err;
+        tables[i] = run.table;
+        logs[i] = run.log;
+    }
+    EXPECT_EQ(tables[1], tables[0]);
+    EXPECT_TRUE(kesto_test::contains(tables[0], "\nP1\tone\t3\t2\t1\t1\t")) << tables[0];
+    EXPECT_TRUE(kesto_test::contains(logs[1], "gene sets listing a member more than once, counted once (first: P1, "
+                                              "GENE001)"));
+    EXPECT_TRUE(kesto_test::contains(logs[1], "gene sets with members missing from the gene list (first: P1, 1 of 3)"));
+    EXPECT_FALSE(kesto_test::contains(logs[0], "more than once"));
+}
+
 TEST_P(ExampleIdentity, WindowsOverBothChromosomesMatchKestoMatrix)
 {
     const KestoRun run = kesto(dir.path(), "windows", {"window", "--legend-prefix", kExamples, "--width", "100000", "--step",
