@@ -2,6 +2,7 @@
 
 #include "chromosome_name.h"
 #include "numbers.h"
+#include "reference_sieve.h"
 #include "reference/keep_list.h"
 #include "reference/plink_panel.h"
 #include "reference/vcf_panel.h"
@@ -89,8 +90,17 @@ Status DirectSource::open(const DirectInputs& inputs)
     layout_ = reader.layout();
     if (!layout_.has_positions && !layout_.has_ids)
         return Status(StatusCode::Malformed, inputs.sumstats + ": neither positions nor SNP ids to match by");
-    index_ = std::make_unique<SumstatsIndex>(layout_.has_positions ? SumstatsIndex::Key::Position
-                                                                   : SumstatsIndex::Key::Id);
+    // A .bed's sites are listed first, so that rows matching none are set
+    // aside instead of held.
+    ReferenceSieve sieve;
+    if (!inputs.bfile.empty()) {
+        status = sieve_plink_sites(inputs.bfile, sieve);
+        if (!status.ok())
+            return status;
+    }
+    index_ = std::make_unique<SumstatsIndex>(
+        layout_.has_positions ? SumstatsIndex::Key::Position : SumstatsIndex::Key::Id,
+        inputs.bfile.empty() ? nullptr : &sieve);
     return read_sumstats(reader, *index_, report_, inputs.threads);
 }
 

@@ -4,6 +4,7 @@
 #include "ordered_pipeline.h"
 #include "text_output.h"
 
+#include <limits>
 #include <set>
 
 Status read_sumstats(SumstatsReader& reader, SumstatsIndex& index, PrepareReport& report, int threads,
@@ -39,6 +40,8 @@ Status read_sumstats(SumstatsReader& reader, SumstatsIndex& index, PrepareReport
         return reader.status();
     report.skipped_other_tests = reader.skipped_other_tests();
     index.finish();
+    if (!index.status().ok())
+        return index.status();
     report.valid_p = index.valid_p();
     report.above_half = index.p_above_half();
     report.filtered = report.valid_p > 0 &&
@@ -141,13 +144,19 @@ void Walk::check_build(const ReferenceSite& site, const SumstatsIndex::Range& he
             ++report_.positions_agree;
             return;
         }
-    const SumstatsIndex::Range rows = index_.with_id(site.id);
+    // Rows with the id lie in the index, or among those set aside for
+    // lying where no reference site does.
     bool found = false, agree = false;
-    for (const std::uint32_t* r = rows.first; r != rows.last; ++r) {
-        if (!index_.chromosome_known(*r) || index_.position(*r) < 0)
+    for (const SumstatsIndex* index : {static_cast<const SumstatsIndex*>(&index_), index_.elsewhere()}) {
+        if (index == nullptr)
             continue;
-        found = true;
-        agree = agree || (index_.chromosome(*r) == site.chromosome && index_.position(*r) == site.position);
+        const SumstatsIndex::Range rows = index->with_id(site.id);
+        for (const std::uint32_t* r = rows.first; r != rows.last; ++r) {
+            if (!index->chromosome_known(*r) || index->position(*r) < 0)
+                continue;
+            found = true;
+            agree = agree || (index->chromosome(*r) == site.chromosome && index->position(*r) == site.position);
+        }
     }
     report_.id_matched += found;
     report_.positions_agree += agree;
@@ -294,6 +303,8 @@ Status match_reference(ReferencePanel& panel, SumstatsIndex& index, const Prepar
             ++report.excluded[static_cast<int>(index.reason(r))];
         }
     }
+    for (int reason = 0; reason < kExclusionKinds; ++reason)
+        report.excluded[static_cast<std::size_t>(reason)] += index.dropped().counts()[static_cast<std::size_t>(reason)];
     if (report.build_mismatch && !settings.allow_build_mismatch)
         return Status(StatusCode::Malformed,
                       "the two files look like different genome builds: of " + std::to_string(report.id_matched) +
@@ -303,6 +314,36 @@ Status match_reference(ReferencePanel& panel, SumstatsIndex& index, const Prepar
     return Status();
 }
 
+namespace {
+
+void excluded_line(std::string& line, std::string_view id, std::string_view chromosome, std::int64_t position,
+                   std::string_view allele1, std::string_view allele2, Exclusion reason, long line_number)
+{
+    line.clear();
+    line += id.empty() ? std::string_view(".") : id;
+    line += '\t';
+    line += chromosome.empty() ? std::string_view(".") : chromosome;
+    line += '\t';
+    line += position < 0 ? std::string(".") : std::to_string(position);
+    line += '\t';
+    if (allele1.empty() && allele2.empty()) {
+        line += '.';
+    } else {
+        line += allele1;
+        if (!allele2.empty()) {
+            line += '/';
+            line += allele2;
+        }
+    }
+    line += '\t';
+    line += exclusion_word(reason);
+    line += '\t';
+    line += std::to_string(line_number);
+    line += '\n';
+}
+
+} // namespace
+
 Status write_excluded(const SumstatsIndex& index, const std::string& path)
 {
     TextOutput out;
@@ -310,32 +351,30 @@ Status write_excluded(const SumstatsIndex& index, const std::string& path)
     if (!status.ok())
         return status;
     out.write("id\tchromosome\tposition\talleles\treason\tline\n");
+    // The rows held and those set aside, each in file order, merged by line.
+    DroppedRows::Reader aside(index.dropped());
+    DroppedRows::Row set_aside;
+    bool more = aside.next(set_aside);
     std::string line;
+    const auto write_aside_before = [&](long before) {
+        while (more && set_aside.line < before) {
+            excluded_line(line, set_aside.id, set_aside.chromosome, set_aside.position, set_aside.allele1,
+                          set_aside.allele2, set_aside.reason, set_aside.line);
+            out.write(line);
+            more = aside.next(set_aside);
+        }
+    };
     for (std::uint32_t r = 0; r < index.size(); ++r) {
         if (index.matched(r))
             continue;
-        line.clear();
-        line += index.id(r).empty() ? std::string_view(".") : index.id(r);
-        line += '\t';
-        line += index.chromosome(r).empty() ? std::string_view(".") : index.chromosome(r);
-        line += '\t';
-        line += index.position(r) < 0 ? std::string(".") : std::to_string(index.position(r));
-        line += '\t';
-        if (index.allele1(r).empty() && index.allele2(r).empty())
-            line += '.';
-        else {
-            line += index.allele1(r);
-            if (!index.allele2(r).empty()) {
-                line += '/';
-                line += index.allele2(r);
-            }
-        }
-        line += '\t';
-        line += exclusion_word(index.reason(r));
-        line += '\t';
-        line += std::to_string(index.line(r));
-        line += '\n';
+        const long at = index.line(r);
+        write_aside_before(at);
+        excluded_line(line, index.id(r), index.chromosome(r), index.position(r), index.allele1(r), index.allele2(r),
+                      index.reason(r), at);
         out.write(line);
     }
+    write_aside_before(std::numeric_limits<long>::max());
+    if (!aside.status().ok())
+        return aside.status();
     return out.close();
 }

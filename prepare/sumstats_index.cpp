@@ -79,6 +79,33 @@ std::uint8_t SumstatsIndex::chromosome_code(const std::string& name)
 void SumstatsIndex::add(const SumstatsRecord& record)
 {
     Row row;
+    row.chromosome = record.chromosome.empty() ? kUnknown : chromosome_code(record.chromosome);
+    Exclusion reason = Exclusion::None;
+    if (key_ == Key::Position && row.chromosome == kUnknown)
+        reason = Exclusion::ChromosomeUnknown;
+    else if (key_ == Key::Position && record.position < 0)
+        reason = Exclusion::PositionMissing;
+    else if (key_ == Key::Id && record.id.empty())
+        reason = Exclusion::IdMissing;
+    else if (record.p_state == PState::Missing)
+        reason = Exclusion::PMissing;
+    else if (record.p_state == PState::NotNumber)
+        reason = Exclusion::PNotNumber;
+    else if (record.p_state == PState::OutOfRange)
+        reason = Exclusion::POutOfRange;
+    row.reasons = static_cast<std::uint8_t>(reason);
+    if (record.p_state == PState::Ok) {
+        ++valid_p_;
+        if (record.p > 0.5)
+            ++above_half_;
+        if (record.p < 0.1)
+            ++below_tenth_;
+    } else if (record.p_state == PState::OutOfRange) {
+        ++out_of_range_;
+    }
+    if (sieve_ != nullptr && !sieved(record, row, reason))
+        return;
+
     const auto here = static_cast<std::uint32_t>(rows_.size());
     if ((here & ((1u << kLineMarkShift) - 1)) == 0) {
         line_marks_.push_back(record.line);
@@ -104,7 +131,6 @@ void SumstatsIndex::add(const SumstatsRecord& record)
     row.flags = record.underflow ? kUnderflow : 0;
     const std::string* fields[5] = {&record.id, &record.allele1, &record.allele2, &record.p_text,
                                     &record.raw_chromosome};
-    row.chromosome = record.chromosome.empty() ? kUnknown : chromosome_code(record.chromosome);
     // The canonical chromosome name says it all; the text as written only
     // when it was not understood.
     const int texts = row.chromosome != kUnknown ? 4 : 5;
@@ -130,30 +156,49 @@ void SumstatsIndex::add(const SumstatsRecord& record)
         }
         block += *fields[f];
     }
-    Exclusion reason = Exclusion::None;
-    if (key_ == Key::Position && row.chromosome == kUnknown)
-        reason = Exclusion::ChromosomeUnknown;
-    else if (key_ == Key::Position && record.position < 0)
-        reason = Exclusion::PositionMissing;
-    else if (key_ == Key::Id && record.id.empty())
-        reason = Exclusion::IdMissing;
-    else if (record.p_state == PState::Missing)
-        reason = Exclusion::PMissing;
-    else if (record.p_state == PState::NotNumber)
-        reason = Exclusion::PNotNumber;
-    else if (record.p_state == PState::OutOfRange)
-        reason = Exclusion::POutOfRange;
-    row.reasons = static_cast<std::uint8_t>(reason);
-    if (record.p_state == PState::Ok) {
-        ++valid_p_;
-        if (record.p > 0.5)
-            ++above_half_;
-        if (record.p < 0.1)
-            ++below_tenth_;
-    } else if (record.p_state == PState::OutOfRange) {
-        ++out_of_range_;
-    }
     rows_.push_back(row);
+}
+
+bool SumstatsIndex::sieved(const SumstatsRecord& record, const Row& row, Exclusion reason)
+{
+    bool through = false;
+    if (key_ == Key::Position) {
+        if (row.chromosome != kUnknown && record.position >= 0) {
+            while (sieve_slots_.size() <= row.chromosome)
+                sieve_slots_.push_back(sieve_->slot(chromosome_names_[sieve_slots_.size()]));
+            through = sieve_->has_place(sieve_slots_[row.chromosome], record.position);
+        }
+    } else {
+        through = sieve_->may_have_id(record.id);
+    }
+    if (through || !status_.ok())
+        return true;
+    if (!dropped_.is_open() && !dropped_.open().ok()) {
+        // No scratch file: every row is held, as without a sieve.
+        sieve_ = nullptr;
+        return true;
+    }
+    const bool placed = row.chromosome != kUnknown && record.position >= 0;
+    if (key_ == Key::Position && placed && sieve_->may_have_id(record.id)) {
+        if (!elsewhere_)
+            elsewhere_ = std::make_unique<SumstatsIndex>(Key::Id);
+        elsewhere_->add(record);
+    }
+    DroppedRows::Row set_aside;
+    set_aside.line = record.line;
+    set_aside.id = record.id;
+    set_aside.chromosome = row.chromosome != kUnknown ? chromosome_names_[row.chromosome] : record.raw_chromosome;
+    set_aside.position = record.position < 0 ? -1 : record.position;
+    set_aside.allele1 = record.allele1;
+    set_aside.allele2 = record.allele2;
+    set_aside.reason = reason;
+    // Copies of one SNP share the key: its place, or its id's hash.
+    const std::uint64_t key =
+        key_ == Key::Position
+            ? (placed ? std::uint64_t{row.chromosome} << 32 | static_cast<std::uint32_t>(record.position) : 0)
+            : std::hash<std::string_view>()(record.id);
+    status_ = dropped_.add(set_aside, key);
+    return false;
 }
 
 std::uint32_t SumstatsIndex::id_hash(std::string_view id)
@@ -247,6 +292,11 @@ void SumstatsIndex::sort_by_position()
 
 void SumstatsIndex::finish()
 {
+    sieve_ = nullptr;
+    if (elsewhere_)
+        elsewhere_->finish();
+    if (status_.ok() && dropped_.is_open())
+        status_ = dropped_.finish(key_ == Key::Id);
     // The id table covers every row with an id (the build check looks ids
     // up whichever key matches); the position table the rows still open.
     // Sorted one after the other, so that one sort's scratch is held at a time.

@@ -1,12 +1,15 @@
 #ifndef KESTO_PREPARE_SUMSTATS_INDEX_H
 #define KESTO_PREPARE_SUMSTATS_INDEX_H
 
+#include "dropped_rows.h"
 #include "exclusion.h"
+#include "reference_sieve.h"
 #include "sumstats/sumstats_reader.h"
 
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <unordered_map>
 #include <string>
 #include <string_view>
@@ -17,11 +20,17 @@
 // million rows take some 50 MB, with
 // look-ups by chromosome and position and by id. Rows that fail a check while
 // being read keep their reason; the others wait for the reference.
+//
+// Given a sieve of the reference's places and ids, a row that no site can
+// match or look up is set aside instead (DroppedRows: a scratch file and 8
+// bytes a row); its reason and its line of the report are those it would
+// have had here. When no scratch file can be made, every row is held.
 class SumstatsIndex {
 public:
     enum class Key { Position, Id };
 
-    explicit SumstatsIndex(Key key) : key_(key) {}
+    // `sieve`, when given, is read by add() until finish().
+    explicit SumstatsIndex(Key key, const ReferenceSieve* sieve = nullptr) : key_(key), sieve_(sieve) {}
 
     // Takes one row, checking chromosome, position (when matching by
     // position), id (when matching by id) and p-value.
@@ -29,7 +38,14 @@ public:
     // Sorts the look-up tables and marks every copy of a duplicated row.
     void finish();
 
+    // Rows held (not those set aside).
     std::size_t size() const { return rows_.size(); }
+    // A failure to set rows aside (the scratch file); read after finish().
+    const Status& status() const { return status_; }
+    const DroppedRows& dropped() const { return dropped_; }
+    // Rows set aside that have a place and an id some reference site may
+    // have, held by id: the genome-build check looks ids up in them too.
+    const SumstatsIndex* elsewhere() const { return elsewhere_.get(); }
     Key key() const { return key_; }
 
     // Rows at a chromosome and position, or with an id (in file order).
@@ -135,8 +151,15 @@ private:
     static std::uint32_t id_hash(std::string_view id);
     void sort_by_id();
     void sort_by_position();
+    // Whether the sieve lets the row through; sets it aside when not.
+    bool sieved(const SumstatsRecord& record, const Row& row, Exclusion reason);
 
     Key key_;
+    const ReferenceSieve* sieve_;
+    std::vector<int> sieve_slots_;  // by chromosome code
+    DroppedRows dropped_;
+    std::unique_ptr<SumstatsIndex> elsewhere_;
+    Status status_;
     // Deques grow block by block: no copy of what is held, and no room
     // reserved beyond one block, however many rows come.
     std::deque<Row> rows_;

@@ -7,6 +7,7 @@
 #include "output_folder.h"
 #include "preparation.h"
 #include "progress_meter.h"
+#include "reference_sieve.h"
 #include "run_options.h"
 #include "reference/keep_list.h"
 #include "reference/plink_panel.h"
@@ -175,12 +176,22 @@ int run_prepare(const PrepareCommand& c, const std::string& command_line)
     log.by_id = by_id;
     log.drop_ambiguous = c.drop_ambiguous;
 
-    SumstatsIndex index(by_id ? SumstatsIndex::Key::Id : SumstatsIndex::Key::Position);
+    // A .bed's sites are listed first, so that rows matching none are set
+    // aside instead of held.
+    ReferenceSieve sieve;
+    if (!c.bfile.empty()) {
+        status = sieve_plink_sites(c.bfile, sieve);
+        if (!status.ok())
+            return fail(status);
+    }
+    SumstatsIndex index(by_id ? SumstatsIndex::Key::Id : SumstatsIndex::Key::Position,
+                        c.bfile.empty() ? nullptr : &sieve);
     PrepareReport& report = log.report;
     const int threads = c.threads > 0 ? c.threads : usable_cores();
     status = read_sumstats(reader, index, report, threads);
     if (!status.ok())
         return fail(status);
+    sieve = ReferenceSieve();
     log.build_possible = layout.has_ids && layout.has_positions && !by_id;
     if (report.filtered) {
         std::cerr << "\n*** WARNING: only " << report.above_half << " of " << report.valid_p
