@@ -26,21 +26,24 @@ void put_text(std::string& out, std::string_view text)
 
 } // namespace
 
-Status DroppedRows::add(const Row& row, std::uint64_t key)
+Status DroppedRows::add(long line, std::string_view id, std::string_view chromosome, std::int64_t position,
+                        std::string_view allele1, std::string_view allele2, Exclusion reason, std::uint64_t key)
 {
     // line, position, key, reason, then four texts each after its length.
     std::string& record = record_;
     record.clear();
-    const std::int64_t line = row.line;
-    const auto reason = static_cast<std::uint8_t>(row.reason);
-    put(record, &line, sizeof line);
-    put(record, &row.position, sizeof row.position);
+    const std::int64_t line_number = line;
+    const auto code = static_cast<std::uint8_t>(reason);
+    put(record, &line_number, sizeof line_number);
+    put(record, &position, sizeof position);
     put(record, &key, sizeof key);
-    put(record, &reason, sizeof reason);
-    for (const std::string* text : {&row.id, &row.chromosome, &row.allele1, &row.allele2})
-        put_text(record, *text);
-    if (row.reason == Exclusion::None)
+    put(record, &code, sizeof code);
+    for (const std::string_view text : {id, chromosome, allele1, allele2})
+        put_text(record, text);
+    if (reason == Exclusion::None)
         keys_.push_back(key);
+    else
+        ++counts_[static_cast<std::size_t>(reason)];
     ++rows_;
     return spool_.append(record.data(), record.size());
 }
@@ -53,6 +56,7 @@ Status DroppedRows::finish(bool by_id)
             return status;
     }
     // Keys met more than once; only their rows are read back to be compared.
+    const std::size_t open = keys_.size();
     boost::sort::spreadsort::integer_sort(keys_.begin(), keys_.end());
     std::vector<std::uint64_t> repeated;
     for (std::size_t i = 0; i + 1 < keys_.size(); ++i)
@@ -94,13 +98,9 @@ Status DroppedRows::finish(bool by_id)
         std::sort(duplicated_.begin(), duplicated_.end());
     }
     resolved_ = true;
-
-    counts_.fill(0);
-    Reader reader(*this);
-    Row row;
-    while (reader.next(row))
-        ++counts_[static_cast<std::size_t>(row.reason)];
-    return reader.status();
+    counts_[static_cast<std::size_t>(Exclusion::Duplicated)] += static_cast<long>(duplicated_.size());
+    counts_[static_cast<std::size_t>(Exclusion::NotInReference)] += static_cast<long>(open - duplicated_.size());
+    return Status();
 }
 
 bool DroppedRows::Reader::take(void* bytes, std::size_t size)

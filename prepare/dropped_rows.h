@@ -32,7 +32,13 @@ public:
     [[nodiscard]] Status open() { return spool_.open(); }
     bool is_open() const { return spool_.is_open(); }
     // `key` is read only for rows still open (reason None).
-    [[nodiscard]] Status add(const Row& row, std::uint64_t key);
+    [[nodiscard]] Status add(long line, std::string_view id, std::string_view chromosome, std::int64_t position,
+                             std::string_view allele1, std::string_view allele2, Exclusion reason,
+                             std::uint64_t key);
+    [[nodiscard]] Status add(const Row& row, std::uint64_t key)
+    {
+        return add(row.line, row.id, row.chromosome, row.position, row.allele1, row.allele2, row.reason, key);
+    }
     // Finds the copies among the open rows: by key and allele pair (rows
     // keyed by place) or by key and id (rows keyed by id hash).
     [[nodiscard]] Status finish(bool by_id);

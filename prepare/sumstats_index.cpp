@@ -166,7 +166,7 @@ bool SumstatsIndex::sieved(const SumstatsRecord& record, const Row& row, Exclusi
         if (row.chromosome != kUnknown && record.position >= 0) {
             while (sieve_slots_.size() <= row.chromosome)
                 sieve_slots_.push_back(sieve_->slot(chromosome_names_[sieve_slots_.size()]));
-            through = sieve_->has_place(sieve_slots_[row.chromosome], record.position);
+            through = sieve_->has_place(sieve_slots_[row.chromosome], record.position, sieve_cursor_);
         }
     } else {
         through = sieve_->may_have_id(record.id);
@@ -184,20 +184,15 @@ bool SumstatsIndex::sieved(const SumstatsRecord& record, const Row& row, Exclusi
             elsewhere_ = std::make_unique<SumstatsIndex>(Key::Id);
         elsewhere_->add(record);
     }
-    DroppedRows::Row set_aside;
-    set_aside.line = record.line;
-    set_aside.id = record.id;
-    set_aside.chromosome = row.chromosome != kUnknown ? chromosome_names_[row.chromosome] : record.raw_chromosome;
-    set_aside.position = record.position < 0 ? -1 : record.position;
-    set_aside.allele1 = record.allele1;
-    set_aside.allele2 = record.allele2;
-    set_aside.reason = reason;
     // Copies of one SNP share the key: its place, or its id's hash.
     const std::uint64_t key =
         key_ == Key::Position
             ? (placed ? std::uint64_t{row.chromosome} << 32 | static_cast<std::uint32_t>(record.position) : 0)
             : std::hash<std::string_view>()(record.id);
-    status_ = dropped_.add(set_aside, key);
+    status_ = dropped_.add(record.line, record.id,
+                           row.chromosome != kUnknown ? std::string_view(chromosome_names_[row.chromosome])
+                                                      : std::string_view(record.raw_chromosome),
+                           record.position < 0 ? -1 : record.position, record.allele1, record.allele2, reason, key);
     return false;
 }
 

@@ -157,6 +157,7 @@ private:
     Key key_;
     const ReferenceSieve* sieve_;
     std::vector<int> sieve_slots_;  // by chromosome code
+    ReferenceSieve::Cursor sieve_cursor_;
     DroppedRows dropped_;
     std::unique_ptr<SumstatsIndex> elsewhere_;
     Status status_;
