@@ -40,8 +40,13 @@ Status DroppedRows::add(long line, std::string_view id, std::string_view chromos
     put(record, &code, sizeof code);
     for (const std::string_view text : {id, chromosome, allele1, allele2})
         put_text(record, text);
-    if (reason == Exclusion::None)
-        keys_.push_back(key);
+    if (reason == Exclusion::None) {
+        if (keys_.empty() || keys_.back().size() == key_chunk_) {
+            keys_.emplace_back();
+            keys_.back().reserve(key_chunk_);
+        }
+        keys_.back().push_back(key);
+    }
     else
         ++counts_[static_cast<std::size_t>(reason)];
     ++rows_;
@@ -56,13 +61,23 @@ Status DroppedRows::finish(bool by_id)
             return status;
     }
     // Keys met more than once; only their rows are read back to be compared.
-    const std::size_t open = keys_.size();
-    boost::sort::spreadsort::integer_sort(keys_.begin(), keys_.end());
+    // The chunks are joined one by one, each freed once copied.
+    std::vector<std::uint64_t> keys;
+    std::size_t open = 0;
+    for (const std::vector<std::uint64_t>& chunk : keys_)
+        open += chunk.size();
+    keys.reserve(open);
+    for (std::vector<std::uint64_t>& chunk : keys_) {
+        keys.insert(keys.end(), chunk.begin(), chunk.end());
+        chunk = std::vector<std::uint64_t>();
+    }
+    keys_.clear();
+    boost::sort::spreadsort::integer_sort(keys.begin(), keys.end());
     std::vector<std::uint64_t> repeated;
-    for (std::size_t i = 0; i + 1 < keys_.size(); ++i)
-        if (keys_[i] == keys_[i + 1] && (repeated.empty() || repeated.back() != keys_[i]))
-            repeated.push_back(keys_[i]);
-    keys_ = std::vector<std::uint64_t>();
+    for (std::size_t i = 0; i + 1 < keys.size(); ++i)
+        if (keys[i] == keys[i + 1] && (repeated.empty() || repeated.back() != keys[i]))
+            repeated.push_back(keys[i]);
+    keys = std::vector<std::uint64_t>();
 
     if (!repeated.empty()) {
         struct Candidate {

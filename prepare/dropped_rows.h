@@ -28,6 +28,9 @@ public:
         Exclusion reason = Exclusion::None;
     };
 
+    // Keys are held in chunks of `key_chunk` (8 MB by default).
+    explicit DroppedRows(std::size_t key_chunk = std::size_t{1} << 20) : key_chunk_(key_chunk) {}
+
     // Makes the scratch file; until it is open no row can be set aside.
     [[nodiscard]] Status open() { return spool_.open(); }
     bool is_open() const { return spool_.is_open(); }
@@ -71,7 +74,9 @@ public:
 
 private:
     SpoolFile spool_;
-    std::vector<std::uint64_t> keys_;        // of the open rows, until finish()
+    // Keys of the open rows until finish(), in chunks: no copy to grow.
+    std::vector<std::vector<std::uint64_t>> keys_;
+    std::size_t key_chunk_;
     std::vector<std::uint64_t> duplicated_;  // ordinals of open rows with a copy, ascending
     std::array<long, kExclusionKinds> counts_{};
     std::uint64_t rows_ = 0;

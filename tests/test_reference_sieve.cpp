@@ -220,7 +220,7 @@ TEST(ReferenceSieve, NoScratchFileHoldsEveryRow)
 TEST(DroppedRows, ReadBackInOrderWithCopiesFound)
 {
     for (const bool by_id : {false, true}) {
-        DroppedRows rows;
+        DroppedRows rows(by_id ? 1000 : std::size_t{1} << 20);  // keys in one chunk, or in many
         ASSERT_TRUE(rows.open().ok());
         std::vector<DroppedRows::Row> written;
         for (int i = 0; i < 40000; ++i) {
