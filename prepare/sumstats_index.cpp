@@ -184,15 +184,10 @@ bool SumstatsIndex::sieved(const SumstatsRecord& record, const Row& row, Exclusi
             elsewhere_ = std::make_unique<SumstatsIndex>(Key::Id);
         elsewhere_->add(record);
     }
-    // Copies of one SNP share the key: its place, or its id's hash.
-    const std::uint64_t key =
-        key_ == Key::Position
-            ? (placed ? std::uint64_t{row.chromosome} << 32 | static_cast<std::uint32_t>(record.position) : 0)
-            : std::hash<std::string_view>()(record.id);
     status_ = dropped_.add(record.line, record.id,
                            row.chromosome != kUnknown ? std::string_view(chromosome_names_[row.chromosome])
                                                       : std::string_view(record.raw_chromosome),
-                           record.position < 0 ? -1 : record.position, record.allele1, record.allele2, reason, key);
+                           record.position < 0 ? -1 : record.position, record.allele1, record.allele2, reason);
     return false;
 }
 
@@ -291,7 +286,7 @@ void SumstatsIndex::finish()
     if (elsewhere_)
         elsewhere_->finish();
     if (status_.ok() && dropped_.is_open())
-        status_ = dropped_.finish(key_ == Key::Id);
+        status_ = dropped_.finish();
     // The id table covers every row with an id (the build check looks ids
     // up whichever key matches); the position table the rows still open.
     // Sorted one after the other, so that one sort's scratch is held at a time.

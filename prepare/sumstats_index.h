@@ -30,7 +30,10 @@ public:
     enum class Key { Position, Id };
 
     // `sieve`, when given, is read by add() until finish().
-    explicit SumstatsIndex(Key key, const ReferenceSieve* sieve = nullptr) : key_(key), sieve_(sieve) {}
+    explicit SumstatsIndex(Key key, const ReferenceSieve* sieve = nullptr)
+        : key_(key), sieve_(sieve), dropped_(key == Key::Id)
+    {
+    }
 
     // Takes one row, checking chromosome, position (when matching by
     // position), id (when matching by id) and p-value.

@@ -215,39 +215,39 @@ TEST(ReferenceSieve, NoScratchFileHoldsEveryRow)
 }
 
 // Rows read back across many buffers of the scratch file, texts of any
-// length, with the copies among them found by key and allele pair, or by
-// key and id (a shared key with other ids is no copy).
+// length, lines that jump, places past 32 bits and chromosomes past 255
+// names, with the copies among them found by place and allele pair, or by
+// id.
 TEST(DroppedRows, ReadBackInOrderWithCopiesFound)
 {
     for (const bool by_id : {false, true}) {
-        DroppedRows rows(by_id ? 1000 : std::size_t{1} << 20);  // keys in one chunk, or in many
+        DroppedRows rows(by_id, by_id ? 1000 : std::size_t{1} << 20);  // keys in many chunks, or in one
         ASSERT_TRUE(rows.open().ok());
         std::vector<DroppedRows::Row> written;
         for (int i = 0; i < 40000; ++i) {
             DroppedRows::Row row;
-            row.line = 2 + 3L * i;
+            row.line = 2 + 3L * i + (i % 5000 == 0 ? 100000L * i : 0) + (i > 5000 ? 500000000L : 0);
             const int same = by_id && i % 20000 == 7 ? 7 : i;  // ids 7 and 20007 are one
             row.id = (by_id ? "id" : "rs") + std::to_string(same) + std::string(static_cast<std::size_t>(same % 301), 'x');
-            row.chromosome = std::to_string(1 + i % 22);
-            row.position = i % 1000 == 0 ? -1 : 100 + i;
+            row.chromosome = i < 30000 ? std::to_string(1 + i % 22) : "scaffold" + std::to_string(i % 400);
+            row.position = i % 1000 == 0 ? -1 : 100 + i + (i % 777 == 0 ? std::int64_t{1} << 40 : 0);
             row.allele1 = i % 2 ? "A" : "T";
             row.allele2 = i % 2 ? "G" : (i == 12 ? "A" : "C");
             row.reason = i % 11 == 0 ? Exclusion::PMissing : Exclusion::None;
-            // Place keys: rows 3 and 5 share one (A/G both), 4 and 6 (T/C
-            // both), 8 and 9 (T/C against A/G: one pair on either strand),
-            // 10 and 12 but with other pairs (T/C, T/A). Id keys: ids 7 and
-            // 20007 are one; 1 and 2 share a key with different ids.
-            std::uint64_t key = static_cast<std::uint64_t>(i);
-            if (!by_id && (i == 5 || i == 6))
-                key = static_cast<std::uint64_t>(i - 2);
-            if (!by_id && (i == 9 || i == 12))
-                key = static_cast<std::uint64_t>(i == 9 ? 8 : 10);
-            if (by_id)
-                key = i == 2 ? 1 : static_cast<std::uint64_t>(i % 20000 == 7 ? 7 : i);
-            ASSERT_TRUE(rows.add(row, key).ok());
+            if (!by_id && row.position < 0 && row.reason == Exclusion::None)
+                row.reason = Exclusion::PositionMissing;  // as the index reads such a row
+            // Places: rows 5 and 3 (A/G both), 6 and 4 (T/C both), 9 and 8
+            // (A/G against T/C: one pair on either strand), 12 and 10 but
+            // with other pairs (T/A against T/C).
+            const int at = i == 5 || i == 6 ? i - 2 : (i == 9 || i == 12 ? i - (i == 9 ? 1 : 2) : i);
+            if (!by_id && at != i) {
+                row.chromosome = std::to_string(1 + at % 22);
+                row.position = 100 + at;
+            }
+            ASSERT_TRUE(rows.add(row).ok());
             written.push_back(row);
         }
-        ASSERT_TRUE(rows.finish(by_id).ok());
+        ASSERT_TRUE(rows.finish().ok());
         DroppedRows::Reader reader(rows);
         DroppedRows::Row row;
         std::size_t n = 0;
