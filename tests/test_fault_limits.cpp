@@ -190,6 +190,27 @@ TEST_F(Simulated, ResultFileThatHitsASizeLimitKeepsWholeRows)
     EXPECT_TRUE(log.empty() || log.back() == '\n') << log;
 }
 
+// Summary-statistics rows at no site of a .bed wait in a scratch file; one
+// that cannot grow (here a file size limit) ends the run with the folder
+// named, and nothing half written.
+TEST(FileSizeLimit, ScratchFileThatCannotGrowEndsTheRun)
+{
+    TempDir dir;
+    std::string table = "chromosome\tbase_pair_location\teffect_allele\tother_allele\tp_value\trsid\n";
+    for (int i = 0; i < 100000; ++i)
+        table += "1\t" + std::to_string(5000000 + 7 * i) + "\tA\tG\t0.5\tx" + std::to_string(i) + "\n";
+    kesto_test::write_file(dir.file("ss.tsv"), table);
+    const std::string examples = std::string(KESTO_SOURCE_DIR) + "/examples/";
+    const RunResult r = run_limited("ulimit -f 1024", "kesto",
+                                    {"gene", "--bfile", examples + "scan_chr1", "--sumstats", dir.file("ss.tsv"),
+                                     "--genes", examples + "genelist.txt", "--out", dir.file("res"), "--quiet"},
+                                    dir.path());
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(kesto_test::contains(r.err, "cannot write a scratch file in ")) << r.err;
+    EXPECT_TRUE(kesto_test::contains(r.err, "(set TMPDIR to a folder with room)")) << r.err;
+    EXPECT_FALSE(file_exists(dir.file("res.genes.tsv")));
+}
+
 // ------------------------------------------------------------ memory limit
 
 TEST(MemoryLimit, GenotypeHeaderWithFarTooManyColumnsCostsNoMemory)
