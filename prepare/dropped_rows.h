@@ -52,8 +52,9 @@ public:
     [[nodiscard]] Status finish();
 
     std::uint64_t size() const { return rows_; }
-    // Bytes of the scratch file.
+    // Bytes of the scratch file, and the folder it lies in.
     std::uint64_t spooled() const { return spool_.size(); }
+    const std::string& folder() const { return spool_.folder(); }
     // Rows by final reason (after finish()).
     const std::array<long, kExclusionKinds>& counts() const { return counts_; }
 

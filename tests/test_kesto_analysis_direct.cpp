@@ -293,6 +293,33 @@ TEST_F(DirectRoad, NothingMatchedFailsAndUnmatchedChromosomeIsNamed)
                          "statistics"))
         << read_file(dir.file("partial.log"));
     EXPECT_FALSE(contains(read_file(dir.file("partial.log")), "is not in the reference"));
+
+    // Rows at no site of the .bed are set aside before matching, and the
+    // log says how many and where.
+    std::string extra = read_file(dir.file("ss.tsv"));
+    std::vector<std::string> first = split(lines_of(extra)[1]);
+    for (int i = 0; i < 3; ++i) {
+        first[1] = std::to_string(900000000 + i);
+        std::string row;
+        for (const std::string& field : first)
+            row += (row.empty() ? "" : "\t") + field;
+        extra += row + "\n";
+    }
+    write_file(dir.file("extra.tsv"), extra);
+    const auto set_aside = [&](const std::string& sumstats, const std::string& out) {
+        EXPECT_EQ(kesto({"gene", "--bfile", kExamples + "scan_chr1", "--sumstats", sumstats, "--genes", "genes1.txt",
+                         "--out", out})
+                      .status,
+                  0);
+        const std::string log = read_file(dir.file(out + ".log"));
+        const std::string line = "rows at no reference site, set aside before matching: ";
+        const std::size_t at = log.find(line);
+        EXPECT_TRUE(contains(log, " (a scratch file of 0 MB in ")) << log;
+        return at == std::string::npos ? -1 : std::stol(log.substr(at + line.size()));
+    };
+    const long before = set_aside("ss.tsv", "aside0");
+    EXPECT_GT(before, 0);  // the example's row of an unknown chromosome, and others
+    EXPECT_EQ(set_aside("extra.tsv", "aside3"), before + 3);
 }
 
 } // namespace
