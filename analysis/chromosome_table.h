@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace analysis {
@@ -60,6 +61,8 @@ public:
 
     // Counts for the log once feed() is done (SNPs matched, left out, ...).
     virtual std::vector<std::string> report() const { return {}; }
+    // Warnings about the inputs found on opening, as (kind, text) for the log.
+    virtual std::vector<std::pair<std::string, std::string>> warnings() const { return {}; }
 
     // Lines for the run's log: the inputs as they were recognised.
     virtual std::vector<std::string> describe() const = 0;

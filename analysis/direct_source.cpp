@@ -210,6 +210,13 @@ std::vector<std::string> DirectSource::report() const
     return lines;
 }
 
+std::vector<std::pair<std::string, std::string>> DirectSource::warnings() const
+{
+    if (panel_->keep_missing().empty())
+        return {};
+    return {{"keep entries", keep_missing_text(inputs_.keep, panel_->keep_missing(), keep_entries_)}};
+}
+
 std::string DirectSource::name_of(const std::string& field) const
 {
     const std::string canonical = canonical_chromosome(field);

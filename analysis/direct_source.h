@@ -39,6 +39,7 @@ public:
     Status feed(ChromosomeConsumer& consumer) override;
     std::vector<std::string> describe() const override;
     std::vector<std::string> report() const override;
+    std::vector<std::pair<std::string, std::string>> warnings() const override;
     std::string name_of(const std::string& field) const override;
     std::string missing_reason(const std::string& chromosome) const override;
 

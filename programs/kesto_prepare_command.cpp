@@ -134,6 +134,9 @@ int run_prepare(const PrepareCommand& c, const std::string& command_line)
     if (!c.keep.empty())
         std::cerr << kName << ": kept " << panel->samples().size() << " of " << panel->all_samples()
                   << " individuals of the reference (" << keep.entries() << " listed in " << c.keep << ")\n";
+    if (!panel->keep_missing().empty())
+        std::cerr << kName << ": WARNING: " << keep_missing_text(c.keep, panel->keep_missing(), keep.entries())
+                  << "\n";
 
     // Output folder: refused when it would overwrite an input.
     OutputFolder out;

@@ -240,6 +240,17 @@ TEST_F(DirectRoad, KeepAndRefusals)
     ASSERT_EQ(half.status, 0) << half.err;
     EXPECT_NE(read_file(dir.file("all.genes.tsv")), read_file(dir.file("half.genes.tsv")));
     EXPECT_TRUE(contains(read_file(dir.file("half.log")), "individuals: 100 of 200 (--keep keep.txt"));
+    EXPECT_FALSE(contains(read_file(dir.file("half.log")), "match no individual"));
+    // An entry of other files is named in the log and on standard error.
+    write_file(dir.file("keep_other.txt"), keep + "FAM9999 IND9999\n");
+    const auto other = kesto({"gene", "--bfile", kExamples + "scan_chr1", "--sumstats", "ss.tsv", "--genes",
+                              "genes1.txt", "--keep", "keep_other.txt", "--out", "other"});
+    ASSERT_EQ(other.status, 0) << other.err;
+    const std::string unmatched =
+        "warning: keep_other.txt: 1 of 101 entries match no individual of the reference (first: FAM9999 IND9999)";
+    EXPECT_TRUE(contains(read_file(dir.file("other.log")), unmatched)) << read_file(dir.file("other.log"));
+    EXPECT_TRUE(contains(other.err, unmatched)) << other.err;
+    EXPECT_EQ(read_file(dir.file("other.genes.tsv")), read_file(dir.file("half.genes.tsv")));
 
     // The report of left-out SNPs may not overwrite an input either.
     write_file(dir.file("x.excluded.tsv.gz"), "keep me");

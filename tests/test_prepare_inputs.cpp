@@ -161,6 +161,9 @@ TEST_F(Exclusions, KeepListChoosesIndividuals)
     const RunResult r = run({"--keep", dir.file("keep.txt")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(contains(r.err, "kept 2 of 4 individuals of the reference (3 listed in")) << r.err;
+    EXPECT_TRUE(contains(r.err, "WARNING: " + dir.file("keep.txt") +
+                                    ": 1 of 3 entries match no individual of the reference (first: nobody)\n"))
+        << r.err;
     EXPECT_EQ(read_file(dir.file("out/genotype_chr1.txt")),
               "snp_id\tposition\ts1\ts3\nrs1\t100\t0\t2\nrs3\t300\t1\t0\nrs10\t1000\t2\t-1\n");
     EXPECT_TRUE(contains(read_file(dir.file("out/prepare.log")), "individuals: 2 kept of 4 (--keep"));

@@ -342,6 +342,13 @@ TEST(KeepList, OneOrTwoIdsPerLine)
     EXPECT_TRUE(keep.keeps_sample("IND3"));
     EXPECT_TRUE(keep.keeps_sample("FAM2_IND2"));
     EXPECT_FALSE(keep.keeps_sample("IND4"));
+    // Entries that keep nobody: by IID alone, or by both ids (a .fam), or by
+    // IID or FID_IID (VCF sample names).
+    EXPECT_EQ(keep.missing_from_fam({"F\tIND1", "FAM2\tIND2", "FAM3\tIND3"}), std::vector<std::string>{});
+    EXPECT_EQ(keep.missing_from_fam({"F\tIND1", "OTHER\tIND2", "FAM3\tIND9"}),
+              (std::vector<std::string>{"FAM2 IND2", "FAM3 IND3"}));
+    EXPECT_EQ(keep.missing_from_samples({"IND1", "FAM2_IND2", "IND3"}), std::vector<std::string>{});
+    EXPECT_EQ(keep.missing_from_samples({"X_IND1", "IND2"}), (std::vector<std::string>{"IND1", "FAM3 IND3"}));
 
     write_file(dir.file("empty"), "# nobody\n");
     KeepList none;

@@ -34,6 +34,7 @@ Status KeepList::read(const std::string& path)
         if (fields.empty() || fields[0][0] == '#')
             continue;
         ++entries_;
+        listed_.emplace_back(fields.size() == 1 ? std::string() : fields[0], fields.size() == 1 ? fields[0] : fields[1]);
         if (fields.size() == 1) {
             iids_.insert(fields[0]);
             joined_.insert(fields[0]);
@@ -58,4 +59,44 @@ bool KeepList::keeps(const std::string& fid, const std::string& iid) const
 bool KeepList::keeps_sample(const std::string& name) const
 {
     return joined_.count(name) > 0;
+}
+
+namespace {
+
+std::string as_written(const std::pair<std::string, std::string>& entry)
+{
+    return entry.first.empty() ? entry.second : entry.first + " " + entry.second;
+}
+
+} // namespace
+
+std::vector<std::string> KeepList::missing_from_fam(const std::vector<std::string>& fam_ids) const
+{
+    std::unordered_set<std::string> pairs(fam_ids.begin(), fam_ids.end()), iids;
+    for (const std::string& id : fam_ids)
+        iids.insert(id.substr(id.find('\t') + 1));
+    std::vector<std::string> missing;
+    for (const auto& entry : listed_)
+        if (entry.first.empty() ? iids.count(entry.second) == 0 : pairs.count(entry.first + "\t" + entry.second) == 0)
+            missing.push_back(as_written(entry));
+    return missing;
+}
+
+std::vector<std::string> KeepList::missing_from_samples(const std::vector<std::string>& names) const
+{
+    const std::unordered_set<std::string> samples(names.begin(), names.end());
+    std::vector<std::string> missing;
+    for (const auto& entry : listed_) {
+        const bool found = samples.count(entry.second) > 0 ||
+                           (!entry.first.empty() && samples.count(entry.first + "_" + entry.second) > 0);
+        if (!found)
+            missing.push_back(as_written(entry));
+    }
+    return missing;
+}
+
+std::string keep_missing_text(const std::string& path, const std::vector<std::string>& missing, std::size_t entries)
+{
+    return path + ": " + std::to_string(missing.size()) + " of " + std::to_string(entries) +
+           " entries match no individual of the reference (first: " + (missing.empty() ? "" : missing[0]) + ")";
 }

@@ -99,6 +99,7 @@ Status PlinkPanel::open(const std::string& prefix, const KeepList& keep)
         files_.push_back(prefixes_[s] + ".fam");
     }
     kept_.all = keep.empty();
+    keep_missing_ = keep.missing_from_fam(fam_ids_);
     for (std::size_t i = 0; i < fam_ids_.size(); ++i) {
         const std::size_t tab = fam_ids_[i].find('\t');
         const std::string fid = fam_ids_[i].substr(0, tab), iid = fam_ids_[i].substr(tab + 1);

@@ -37,6 +37,8 @@ public:
     virtual std::size_t all_samples() const = 0;
     // The files read, for the log.
     virtual const std::vector<std::string>& files() const = 0;
+    // Entries of the keep list that matched no individual (see KeepList).
+    const std::vector<std::string>& keep_missing() const { return keep_missing_; }
     // Sites seen so far with more than two alleles.
     virtual long multiallelic_sites() const = 0;
 
@@ -60,6 +62,9 @@ public:
     virtual std::string where() const = 0;
     // Share of the input read so far, 0 to 1, for progress reports.
     virtual double done() const = 0;
+
+protected:
+    std::vector<std::string> keep_missing_;
 };
 
 #endif

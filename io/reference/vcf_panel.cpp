@@ -52,6 +52,7 @@ Status VcfPanel::open(const std::string& name, const KeepList& keep)
     if (!status.ok())
         return status;
     kept_.all = keep.empty();
+    keep_missing_ = keep.missing_from_samples(names_);
     for (std::size_t i = 0; i < names_.size(); ++i) {
         if (keep.empty() || keep.keeps_sample(names_[i])) {
             kept_.ids.push_back(names_[i]);

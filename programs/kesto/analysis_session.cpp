@@ -90,6 +90,8 @@ int run_session(const std::string& command_line, AnalysisOptions& options, const
     log.setting("started", started_text);
     for (const std::string& line : source->describe())
         log.line(line);
+    for (const auto& [kind, text] : source->warnings())
+        log.warn(kind, text);
     log_settings(options, log, plan.with_flank);
     if (plan.log_settings)
         plan.log_settings(log);
