@@ -192,9 +192,7 @@ std::vector<std::string> DirectSource::report() const
                     inputs_.excluded_path + ")");
     const DroppedRows& aside = index_->dropped();
     if (aside.size() > 0)
-        lines.push_back("rows at no reference site, set aside before matching: " + std::to_string(aside.size()) +
-                        " (a scratch file of " + std::to_string((aside.spooled() + 500000) / 1000000) + " MB in " +
-                        aside.folder() + ")");
+        lines.push_back("rows at no reference site, set aside before matching: " + set_aside_text(aside));
     if (r.ambiguous_kept > 0)
         lines.push_back("strand-ambiguous SNPs kept: " + std::to_string(r.ambiguous_kept));
     if (r.kept_underflow > 0)

@@ -263,3 +263,9 @@ bool DroppedRows::Reader::next(Row& row)
     }
     return true;
 }
+
+std::string set_aside_text(const DroppedRows& rows)
+{
+    return std::to_string(rows.size()) + " (a scratch file of " + std::to_string((rows.spooled() + 500000) / 1000000) +
+           " MB in " + rows.folder() + ")";
+}

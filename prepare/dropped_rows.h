@@ -103,4 +103,7 @@ private:
     bool resolved_ = false;
 };
 
+// "6799364 (a scratch file of 151 MB in /tmp)": the rows set aside, for a log.
+std::string set_aside_text(const DroppedRows& rows);
+
 #endif

@@ -134,9 +134,10 @@ int run_prepare(const PrepareCommand& c, const std::string& command_line)
     if (!c.keep.empty())
         std::cerr << kName << ": kept " << panel->samples().size() << " of " << panel->all_samples()
                   << " individuals of the reference (" << keep.entries() << " listed in " << c.keep << ")\n";
-    if (!panel->keep_missing().empty())
-        std::cerr << kName << ": WARNING: " << keep_missing_text(c.keep, panel->keep_missing(), keep.entries())
-                  << "\n";
+    if (!panel->keep_missing().empty()) {
+        log.keep_warning = keep_missing_text(c.keep, panel->keep_missing(), keep.entries());
+        std::cerr << kName << ": WARNING: " << log.keep_warning << "\n";
+    }
 
     // Output folder: refused when it would overwrite an input.
     OutputFolder out;
@@ -195,6 +196,8 @@ int run_prepare(const PrepareCommand& c, const std::string& command_line)
     if (!status.ok())
         return fail(status);
     sieve = ReferenceSieve();
+    if (index.dropped().size() > 0)
+        log.set_aside = set_aside_text(index.dropped());
     log.build_possible = layout.has_ids && layout.has_positions && !by_id;
     if (report.filtered) {
         std::cerr << "\n*** WARNING: only " << report.above_half << " of " << report.valid_p

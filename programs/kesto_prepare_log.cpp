@@ -52,6 +52,8 @@ Status write_prepare_log(const std::string& path, const PrepareLog& log)
     if (!log.keep_file.empty())
         out << " (--keep " << log.keep_file << ": " << log.keep_entries << " listed)";
     out << "\n";
+    if (!log.keep_warning.empty())
+        out << "WARNING: " << log.keep_warning << "\n";
     out << "reference sites: " << r.reference_sites << " (chromosome not understood: "
         << r.reference_unknown_chromosome << "; more than two alleles: " << r.multiallelic_sites << ")\n\n";
 
@@ -61,6 +63,8 @@ Status write_prepare_log(const std::string& path, const PrepareLog& log)
     for (const std::string& column : log.columns)
         out << " " << column;
     out << "\nrows read: " << r.rows << "\n";
+    if (!log.set_aside.empty())
+        out << "rows at no reference site, set aside before matching: " << log.set_aside << "\n";
     if (r.skipped_other_tests > 0)
         out << "rows of other tests than the additive one skipped: " << r.skipped_other_tests << "\n";
     out << "p-values above 0.5: " << r.above_half << " of " << r.valid_p << " (" << percent(r.above_half, r.valid_p)

@@ -17,6 +17,7 @@ struct PrepareLog {
     std::size_t all_samples = 0, kept_samples = 0;
     std::string keep_file;
     std::size_t keep_entries = 0;
+    std::string keep_warning;  // keep entries that matched nobody, when some did not
     std::string sumstats_file, format;
     bool format_forced = false;
     std::vector<std::string> columns;
@@ -24,6 +25,7 @@ struct PrepareLog {
     bool drop_ambiguous = false;
     bool build_possible = false;
     PrepareReport report;
+    std::string set_aside;  // rows at no reference site, when some were set aside
     std::string genes_file, gene_sets_file;
     GeneLocationTable genes;
     GeneSetTable gene_sets;

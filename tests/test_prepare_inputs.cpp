@@ -166,7 +166,9 @@ TEST_F(Exclusions, KeepListChoosesIndividuals)
         << r.err;
     EXPECT_EQ(read_file(dir.file("out/genotype_chr1.txt")),
               "snp_id\tposition\ts1\ts3\nrs1\t100\t0\t2\nrs3\t300\t1\t0\nrs10\t1000\t2\t-1\n");
-    EXPECT_TRUE(contains(read_file(dir.file("out/prepare.log")), "individuals: 2 kept of 4 (--keep"));
+    const std::string log = read_file(dir.file("out/prepare.log"));
+    EXPECT_TRUE(contains(log, "individuals: 2 kept of 4 (--keep"));
+    EXPECT_TRUE(contains(log, "\nWARNING: " + dir.file("keep.txt") + ": 1 of 3 entries match no individual")) << log;
 
     // A second run into the folder warns about files it did not write.
     write_file(dir.file("out/legend_chr7.txt.gz"), "old");

@@ -114,7 +114,11 @@ TEST_F(Simulated, PlinkSetOfOneChromosome)
     EXPECT_EQ(read_file(out + "/genotype_chr1.txt"), read_file(file("genotype_chr1.txt")));
     EXPECT_EQ(read_file(out + "/legend_chr1.txt"), read_file(file("legend_chr1.txt")));
     // Chromosome 2 is not in the reference: every row of it is listed.
-    EXPECT_TRUE(contains(read_file(out + "/prepare.log"), "not_in_reference\t1000\t"));
+    const std::string log = read_file(out + "/prepare.log");
+    EXPECT_TRUE(contains(log, "not_in_reference\t1000\t"));
+    // They were set aside before matching, and the log says so.
+    EXPECT_TRUE(contains(log, "rows at no reference site, set aside before matching: 1000 (a scratch file of "))
+        << log;
     EXPECT_TRUE(contains(r.err, "1000 of 2000 summary-statistics rows matched")) << r.err;
 }
 
