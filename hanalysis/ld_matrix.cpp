@@ -72,8 +72,19 @@ ComponentWeighting weigh_components(const Eigen::MatrixXf& ld, const Eigen::Vect
         if (weigh_components_fast(ld, hits, first, share, fast))
             return fast;
     }
-    const SymmetricEigen solved = symmetric_eigen(ld);
     ComponentWeighting result;
+    // Without a hit the weighted sum is 0 whatever the loadings are (finite
+    // ones: a converged solution of a finite matrix), so only the kept
+    // count is needed, and the eigenvalues alone give it.
+    if ((hits.segment(static_cast<Eigen::Index>(first), ld.rows()).array() == 0.0f).all()) {
+        const SymmetricEigen values = symmetric_eigenvalues(ld);
+        if (values.converged && values.values.allFinite()) {
+            result.ncritical = count_components(values.values, share);
+            result.nsignificant = 0.0;
+            return result;
+        }
+    }
+    const SymmetricEigen solved = symmetric_eigen(ld);
     result.ncritical = count_components(solved.values, share);
     result.nsignificant = weighted_hits(solved.vectors, result.ncritical, hits, first);
     return result;

@@ -132,8 +132,8 @@ void apply_log(WideKernel kernel, Eigen::MatrixXf& q, RotationLog& log)
 
 // One implicit QR sweep with a Wilkinson shift over diag/subdiag
 // start..end, the operations of Eigen's tridiagonal_qr_step in its order;
-// the rotations go to the log.
-void qr_sweep(float* diag, float* subdiag, Index start, Index end, RotationLog& log)
+// the rotations go to the log, when there is one.
+void qr_sweep(float* diag, float* subdiag, Index start, Index end, RotationLog* log)
 {
     const float td = (diag[end - 1] - diag[end]) * 0.5f;
     const float e = subdiag[end - 1];
@@ -151,7 +151,8 @@ void qr_sweep(float* diag, float* subdiag, Index start, Index end, RotationLog& 
 
     float x = diag[start] - mu;
     float z = subdiag[start];
-    log.begin_sweep(start);
+    if (log)
+        log->begin_sweep(start);
     for (Index k = start; k < end && z != 0.0f; ++k) {
         Eigen::JacobiRotation<float> rot;
         rot.makeGivens(x, z);
@@ -173,15 +174,19 @@ void qr_sweep(float* diag, float* subdiag, Index start, Index end, RotationLog& 
             subdiag[k + 1] = rot.c() * subdiag[k + 1];
         }
         // Q = Q G applies the transpose: cosine c, sine -s.
-        const Eigen::JacobiRotation<float> t = rot.transpose();
-        log.add(t.c(), t.s());
+        if (log) {
+            const Eigen::JacobiRotation<float> t = rot.transpose();
+            log->add(t.c(), t.s());
+        }
     }
-    log.end_sweep();
+    if (log)
+        log->end_sweep();
 }
 
 // Eigen's computeFromTridiagonal_impl with the rotations logged and applied
-// in batches; Eigen's limit of 30 sweeps per eigenvalue.
-bool from_tridiagonal(WideKernel kernel, Eigen::VectorXf& diag, Eigen::VectorXf& subdiag, Eigen::MatrixXf& q)
+// in batches; Eigen's limit of 30 sweeps per eigenvalue. Without `q` the
+// eigenvalues alone: the sweeps never read Q, so they are the same bits.
+bool from_tridiagonal(WideKernel kernel, Eigen::VectorXf& diag, Eigen::VectorXf& subdiag, Eigen::MatrixXf* q)
 {
     constexpr Index kMaxIterations = 30;
     const Index n = diag.size();
@@ -211,11 +216,12 @@ bool from_tridiagonal(WideKernel kernel, Eigen::VectorXf& diag, Eigen::VectorXf&
         start = end - 1;
         while (start > 0 && subdiag[start - 1] != 0.0f)
             start--;
-        qr_sweep(diag.data(), subdiag.data(), start, end, log);
-        if (log.c.size() >= kBatchRotations)
-            apply_log(kernel, q, log);
+        qr_sweep(diag.data(), subdiag.data(), start, end, q ? &log : nullptr);
+        if (q && log.c.size() >= kBatchRotations)
+            apply_log(kernel, *q, log);
     }
-    apply_log(kernel, q, log);
+    if (q)
+        apply_log(kernel, *q, log);
     if (iter > kMaxIterations * n)
         return false;
     for (Index i = 0; i < n - 1; ++i) {
@@ -223,28 +229,29 @@ bool from_tridiagonal(WideKernel kernel, Eigen::VectorXf& diag, Eigen::VectorXf&
         diag.segment(i, n - i).minCoeff(&k);
         if (k > 0) {
             std::swap(diag[i], diag[k + i]);
-            q.col(i).swap(q.col(k + i));
+            if (q)
+                q->col(i).swap(q->col(k + i));
         }
     }
     return true;
 }
 
-} // namespace
-
-SymmetricEigen symmetric_eigen_with(WideKernel kernel, const Eigen::MatrixXf& a)
+// Eigen's compute(): scale into [-1, 1], tridiagonalise, form Q (when the
+// eigenvectors are asked for), then the QR sweeps.
+SymmetricEigen solve(WideKernel kernel, const Eigen::MatrixXf& a, bool vectors)
 {
     SymmetricEigen result;
     const Index n = a.cols();
     if (n < 2) {
-        const Eigen::SelfAdjointEigenSolver<Eigen::MatrixXf> solver(a, Eigen::ComputeEigenvectors);
+        const Eigen::SelfAdjointEigenSolver<Eigen::MatrixXf> solver(
+            a, vectors ? Eigen::ComputeEigenvectors : Eigen::EigenvaluesOnly);
         result.values = solver.eigenvalues();
-        result.vectors = solver.eigenvectors();
+        if (vectors)
+            result.vectors = solver.eigenvectors();
         result.converged = solver.info() == Eigen::Success;
         return result;
     }
-    // Eigen's compute(): scale into [-1, 1], tridiagonalise, form Q.
-    Eigen::MatrixXf& mat = result.vectors;
-    mat = a.triangularView<Eigen::Lower>();
+    Eigen::MatrixXf mat = a.triangularView<Eigen::Lower>();
     float scale = mat.cwiseAbs().maxCoeff();
     if (scale == 0.0f)
         scale = 1.0f;
@@ -256,14 +263,32 @@ SymmetricEigen symmetric_eigen_with(WideKernel kernel, const Eigen::MatrixXf& a)
     tridiagonalise(kernel, mat, hcoeffs);
     diag = mat.diagonal();
     subdiag = mat.diagonal<-1>();
-    form_q(kernel, mat, hcoeffs);
-    result.converged = from_tridiagonal(kernel, diag, subdiag, mat);
+    if (vectors) {
+        form_q(kernel, mat, hcoeffs);
+        result.converged = from_tridiagonal(kernel, diag, subdiag, &mat);
+        result.vectors = std::move(mat);
+    } else {
+        result.converged = from_tridiagonal(kernel, diag, subdiag, nullptr);
+    }
     diag *= scale;
     return result;
 }
 
-SymmetricEigen symmetric_eigen(const Eigen::MatrixXf& a)
+WideKernel best_kernel()
 {
     static const WideKernel best = best_wide_kernel();
-    return symmetric_eigen_with(best, a);
+    return best;
 }
+
+} // namespace
+
+SymmetricEigen symmetric_eigen_with(WideKernel kernel, const Eigen::MatrixXf& a) { return solve(kernel, a, true); }
+
+SymmetricEigen symmetric_eigen(const Eigen::MatrixXf& a) { return solve(best_kernel(), a, true); }
+
+SymmetricEigen symmetric_eigenvalues_with(WideKernel kernel, const Eigen::MatrixXf& a)
+{
+    return solve(kernel, a, false);
+}
+
+SymmetricEigen symmetric_eigenvalues(const Eigen::MatrixXf& a) { return solve(best_kernel(), a, false); }

@@ -31,4 +31,10 @@ struct SymmetricEigen {
 SymmetricEigen symmetric_eigen(const Eigen::MatrixXf& a);
 SymmetricEigen symmetric_eigen_with(WideKernel kernel, const Eigen::MatrixXf& a);
 
+// The eigenvalues alone (`vectors` left empty), the same bits as
+// symmetric_eigen's and as Eigen's solver with Eigen::EigenvaluesOnly:
+// neither forming Q nor turning it feeds back into them.
+SymmetricEigen symmetric_eigenvalues(const Eigen::MatrixXf& a);
+SymmetricEigen symmetric_eigenvalues_with(WideKernel kernel, const Eigen::MatrixXf& a);
+
 #endif

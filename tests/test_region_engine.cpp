@@ -1,4 +1,5 @@
 #include "ld_matrix.h"
+#include "symmetric_eigen.h"
 #include "snp_range.h"
 #include "regional_pvalues.h"
 #include "result_writer.h"
@@ -7,6 +8,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 namespace {
 
@@ -108,6 +110,40 @@ TEST(Components, AllHitsWeighToTheComponentCount)
     const ComponentWeighting w = weigh_components(ld, hits, 2, 1.0);
     EXPECT_EQ(w.ncritical, 3);
     EXPECT_NEAR(w.nsignificant, 3.0, 1e-5);
+}
+
+// A region without a hit takes the eigenvalues alone; its kept count and
+// weighted sum are those of the whole decomposition, and a matrix whose
+// solution is not finite still goes the whole way.
+TEST(Components, RegionsWithoutHitsKeepTheWholeDecompositionsFigures)
+{
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> u(-0.6f, 0.6f);
+    for (int n : {1, 2, 5, 40, 130}) {
+        Eigen::MatrixXf ld = Eigen::MatrixXf::Identity(n, n);
+        for (int j = 0; j < n; ++j)
+            for (int i = j + 1; i < n && i < j + 8; ++i)
+                ld(i, j) = ld(j, i) = u(rng) * u(rng);
+        Eigen::VectorXf hits = Eigen::VectorXf::Zero(n + 6);
+        hits(0) = hits(n + 5) = 1.0f;  // hits outside the region (it starts at 3)
+        for (double share : {0.5, 0.8, 0.95}) {
+            const SymmetricEigen whole = symmetric_eigen(ld);
+            const int k = count_components(whole.values, share);
+            const ComponentWeighting w = weigh_components(ld, hits, 3, share);
+            EXPECT_EQ(w.ncritical, k) << n;
+            EXPECT_EQ(weighted_hits(whole.vectors, k, hits, 3), 0.0) << n;
+            EXPECT_EQ(w.nsignificant, 0.0) << n;
+        }
+    }
+    Eigen::MatrixXf bad = Eigen::MatrixXf::Identity(4, 4);
+    bad(1, 2) = bad(2, 1) = std::numeric_limits<float>::infinity();
+    const Eigen::VectorXf none = Eigen::VectorXf::Zero(4);
+    const SymmetricEigen whole = symmetric_eigen(bad);
+    const int k = count_components(whole.values, 0.8);
+    const double x = weighted_hits(whole.vectors, k, none, 0);
+    const ComponentWeighting w = weigh_components(bad, none, 0, 0.8);
+    EXPECT_EQ(w.ncritical, k);
+    EXPECT_TRUE(w.nsignificant == x || (std::isnan(w.nsignificant) && std::isnan(x)));
 }
 
 TEST(LdMatrix, RareMonomorphicAndNegativeEntries)

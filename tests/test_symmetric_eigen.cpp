@@ -1,5 +1,5 @@
-// The blocked eigen-decomposition against Eigen's own solver, bit for bit,
-// for every rotation kernel the processor runs: sizes around the row blocks
+// The blocked eigen-decomposition, and its eigenvalues alone, against
+// Eigen's own solver, bit for bit, for every rotation kernel the processor runs: sizes around the row blocks
 // (16, 64), repeated eigenvalues, exact zeros, and LD-like matrices.
 
 #include "symmetric_eigen.h"
@@ -112,6 +112,14 @@ TEST(SymmetricEigen, EveryKernelGivesEigensBits)
                 ASSERT_EQ(ours.vectors.cols(), n) << where;
                 EXPECT_TRUE(same_bits(ours.values.data(), eigen.eigenvalues().data(), n)) << where;
                 EXPECT_TRUE(same_bits(ours.vectors.data(), eigen.eigenvectors().data(), n * n)) << where;
+                // The eigenvalues alone: the same bits, as Eigen's own values-only solver gives.
+                const SymmetricEigen values = symmetric_eigenvalues_with(kernel, a);
+                ASSERT_EQ(values.converged, ours.converged) << where;
+                EXPECT_EQ(values.vectors.size(), 0) << where;
+                ASSERT_EQ(values.values.size(), n) << where;
+                EXPECT_TRUE(same_bits(values.values.data(), eigen.eigenvalues().data(), n)) << where;
+                const Eigen::SelfAdjointEigenSolver<Eigen::MatrixXf> only(a, Eigen::EigenvaluesOnly);
+                EXPECT_TRUE(same_bits(values.values.data(), only.eigenvalues().data(), n)) << where;
             }
         }
     }
@@ -126,4 +134,5 @@ TEST(SymmetricEigen, LargeMatrixAcrossSeveralBatchesOfRotations)
     const SymmetricEigen ours = symmetric_eigen(a);
     EXPECT_TRUE(same_bits(ours.values.data(), eigen.eigenvalues().data(), 700));
     EXPECT_TRUE(same_bits(ours.vectors.data(), eigen.eigenvectors().data(), 700 * 700));
+    EXPECT_TRUE(same_bits(symmetric_eigenvalues(a).values.data(), eigen.eigenvalues().data(), 700));
 }
