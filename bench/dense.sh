@@ -140,6 +140,13 @@ skipped plink || true
 ld_pairs real "$data/real/legend_chr10.txt" "$data/real/genotype_chr10.txt" "$real/exercise_chr10"
 skipped biobank || ld_pairs biobank "$data/biobank/legend_chr1.txt" "$data/biobank/genotype_chr1.txt" "$data/biobank/scan_chr1"
 
+# ---- the genotype text reader ------------------------------------------
+if ! skipped programs; then
+  while read -r line; do
+    row "${line%%:*}" "-" "${line##*: }" "" "${line#*: }"
+  done < <(BENCH_REPEAT=$runs "$cur/bench_genotype_text" "$data/real/legend_chr10.txt" "$data/real/genotype_chr10.txt")
+fi
+
 # ---- the four programs, exact path, base against current ---------------
 program_row() {  # label, threads, program, args...
   local label=$1 threads=$2 prog=$3; shift 3
