@@ -13,9 +13,13 @@
 # machine. Other settings: BENCH_DIR (default /tmp/kesto_dense), BENCH_DENSE_SNPS
 # (100000), BENCH_BIOBANK_PEOPLE (10000), BENCH_BIOBANK_SNPS (20000),
 # BENCH_EIGEN_STRETCH (20000000: base pairs of the real chromosome scanned
-# with 3 Mb windows for the eigen figures), BENCH_SKIP (words among: dense
-# biobank plink eigen agreement programs; agreement is the fast path's
-# accuracy on every region, the longest part).
+# with 3 Mb windows for the eigen figures), BENCH_STRAIGHT_REF (f53ea71,
+# v0.1.0: the straightforward build kesto_matrix's wall time is set
+# beside), BENCH_SKIP (words among: dense biobank plink eigen agreement
+# programs straight genome analysis; agreement is the fast path's accuracy
+# on every region, the longest part; genome and analysis run
+# bench/genome.sh and bench/analysis.sh at the end, so that one command
+# gives every figure of BENCHMARKS.md's table of targets).
 #
 # OpenBLAS 0.3.21 reads some newer processors as "Prescott" and then uses
 # its slowest kernels; the programs name the kernel set from the processor's
@@ -24,6 +28,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 base_ref=${1:-2643a25}
+straight_ref=${BENCH_STRAIGHT_REF:-f53ea71}  # v0.1.0, the straightforward build
 work=${BENCH_DIR:-/tmp/kesto_dense}
 runs=${BENCH_RUNS:-3}
 dense_snps=${BENCH_DENSE_SNPS:-100000}
@@ -189,6 +194,26 @@ if ! skipped eigen; then
   row "kesto_matrix real 3 Mb, $((stretch / 1000000)) Mb stretch: exact/fast" "$e" "$f" "$(ratio "$e" "$f")" \
       "KESTO_EIGEN=fast, OpenBLAS kernels ${OPENBLAS_CORETYPE:-chosen by the program}; base exact/fast $(ratio "$b" "$f")"
 fi
+# ---- against the straightforward build (v0.1.0), wall time ---------------
+if ! skipped straight; then
+  sb=$work/straight-build
+  if [ ! -x "$sb/bin/kesto_matrix" ] || [ "$(cat "$sb/.ref" 2>/dev/null)" != "$straight_ref" ]; then
+    git -C "$root" worktree remove --force "$work/straight-src" 2>/dev/null || true
+    rm -rf "$work/straight-src" "$sb"
+    git -C "$root" worktree add --detach "$work/straight-src" "$straight_ref" >/dev/null 2>&1
+    build_tree "$work/straight-src" "$sb"
+    echo "$straight_ref" > "$sb/.ref"
+    git -C "$root" worktree remove --force "$work/straight-src"
+  fi
+  margs=(-s "$r/legend_chr10.txt" -g "$r/genotype_chr10.txt" -o result.txt -l log.txt -a 0.05 -v 0.8
+         -w 200000 -t 50000 -S -1 -E -1)
+  runs=1 cpu straight_matrix "$sb/bin/kesto_matrix" "${margs[@]}" >/dev/null
+  KESTO_THREADS=2 cpu straight_current "$cur/kesto_matrix" "${margs[@]}" >/dev/null
+  sw=$(cat "$work/run/straight_matrix/wall.txt"); cw=$(cat "$work/run/straight_current/wall.txt")
+  row "kesto_matrix real 200 kb, wall: $straight_ref / current 2 threads" "$sw" "$cw" "$(ratio "$sw" "$cw")" \
+      "$(same "$work/run/straight_matrix/result.txt" "$work/run/straight_current/result.txt")"
+fi
+
 if ! skipped eigen && ! skipped agreement; then
   echo
   echo "== fast eigen agreement, real chromosome 10, genes (flank 20 kb)"
@@ -199,4 +224,14 @@ if ! skipped eigen && ! skipped agreement; then
     echo "== fast eigen agreement, dense simulated chromosome, 200 kb windows every 1 Mb"
     "$cur/bench_eigen_agreement" "$data/dense/legend_chr1.txt" "$data/dense/genotype_chr1.txt" windows 200000 1000000
   fi
+fi
+
+# ---- the whole genome and the two roads of kesto gene ------------------
+if ! skipped genome; then
+  echo
+  bash "$root/bench/genome.sh"
+fi
+if ! skipped analysis; then
+  echo
+  bash "$root/bench/analysis.sh"
 fi
