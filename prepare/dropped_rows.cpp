@@ -266,6 +266,9 @@ bool DroppedRows::Reader::next(Row& row)
 
 std::string set_aside_text(const DroppedRows& rows)
 {
-    return std::to_string(rows.size()) + " (a scratch file of " + std::to_string((rows.spooled() + 500000) / 1000000) +
-           " MB in " + rows.folder() + ")";
+    // A few rows make a file of some kB, which "0 MB" would hide.
+    const std::uint64_t bytes = rows.spooled();
+    const std::string size = bytes < 999500 ? std::to_string(bytes == 0 ? 0 : (bytes + 999) / 1000) + " kB"
+                                            : std::to_string((bytes + 500000) / 1000000) + " MB";
+    return std::to_string(rows.size()) + " (a scratch file of " + size + " in " + rows.folder() + ")";
 }

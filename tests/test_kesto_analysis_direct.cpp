@@ -325,7 +325,7 @@ TEST_F(DirectRoad, NothingMatchedFailsAndUnmatchedChromosomeIsNamed)
         const std::string log = read_file(dir.file(out + ".log"));
         const std::string line = "rows at no reference site, set aside before matching: ";
         const std::size_t at = log.find(line);
-        EXPECT_TRUE(contains(log, " (a scratch file of 0 MB in ")) << log;
+        EXPECT_TRUE(contains(log, " kB in ")) << log;  // a few rows: kB, not "0 MB"
         return at == std::string::npos ? -1 : std::stol(log.substr(at + line.size()));
     };
     const long before = set_aside("ss.tsv", "aside0");
