@@ -63,6 +63,8 @@ public:
     virtual std::vector<std::string> report() const { return {}; }
     // Warnings about the inputs found on opening, as (kind, text) for the log.
     virtual std::vector<std::pair<std::string, std::string>> warnings() const { return {}; }
+    // The same, found while feeding; asked once feed() is done.
+    virtual std::vector<std::pair<std::string, std::string>> closing_warnings() const { return {}; }
 
     // Lines for the run's log: the inputs as they were recognised.
     virtual std::vector<std::string> describe() const = 0;

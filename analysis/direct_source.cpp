@@ -215,6 +215,13 @@ std::vector<std::pair<std::string, std::string>> DirectSource::warnings() const
     return {{"keep entries", keep_missing_text(inputs_.keep, panel_->keep_missing(), keep_entries_)}};
 }
 
+std::vector<std::pair<std::string, std::string>> DirectSource::closing_warnings() const
+{
+    if (report_.repeated_sites == 0)
+        return {};
+    return {{"reference repeats", repeated_sites_text(report_)}};
+}
+
 std::string DirectSource::name_of(const std::string& field) const
 {
     const std::string canonical = canonical_chromosome(field);

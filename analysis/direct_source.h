@@ -40,6 +40,7 @@ public:
     std::vector<std::string> describe() const override;
     std::vector<std::string> report() const override;
     std::vector<std::pair<std::string, std::string>> warnings() const override;
+    std::vector<std::pair<std::string, std::string>> closing_warnings() const override;
     std::string name_of(const std::string& field) const override;
     std::string missing_reason(const std::string& chromosome) const override;
 

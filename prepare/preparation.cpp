@@ -202,8 +202,13 @@ Status Walk::site(const ReferenceSite& site)
         check_build(site, rows);
 
     fits_.clear();
+    bool repeat = false;
     for (const std::uint32_t* r = rows.first; r != rows.last; ++r) {
         const std::uint32_t row = *r;
+        if (index_.matched(row) && !site.multiallelic) {
+            const SumstatsIndex::Texts texts = index_.texts(row);
+            repeat = repeat || alleles_fit(texts.allele1, texts.allele2, site.allele1, site.allele2);
+        }
         if (index_.reason(row) != Exclusion::None || index_.matched(row))
             continue;
         if (site.multiallelic) {
@@ -216,8 +221,12 @@ Status Walk::site(const ReferenceSite& site)
         else
             index_.hint(row, Exclusion::AllelesDiffer);
     }
-    if (fits_.empty())
+    if (fits_.empty()) {
+        if (repeat && report_.repeated_sites++ == 0)
+            report_.first_repeat = (site.id.empty() ? std::string("a site") : site.id) + " at " + site.chromosome +
+                                   ":" + std::to_string(site.position);
         return Status();
+    }
     if (fits_.size() > 1) {
         // Several rows claim one reference SNP (e.g. one allele given, or
         // both strands written): none can be trusted.
@@ -264,6 +273,16 @@ Status Walk::flush()
 }
 
 } // namespace
+
+std::string repeated_sites_text(const PrepareReport& report)
+{
+    if (report.repeated_sites == 0)
+        return std::string();
+    return std::to_string(report.repeated_sites) +
+           " reference sites list a SNP that an earlier site with the same alleles had matched; the first of each "
+           "is used (first repeat: " +
+           report.first_repeat + ")";
+}
 
 Status match_reference(ReferencePanel& panel, SumstatsIndex& index, const PrepareSettings& settings,
                        OutputFolder& out, PrepareReport& report, const std::function<void(double, long)>& progress)

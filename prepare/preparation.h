@@ -57,6 +57,10 @@ struct PrepareReport {
     long reference_sites = 0;
     long reference_unknown_chromosome = 0;
     long multiallelic_sites = 0;
+    // Sites whose only fitting row an earlier site of the same place (or
+    // id) and alleles had already taken: a reference listing a SNP twice.
+    long repeated_sites = 0;
+    std::string first_repeat;           // "id at chromosome:position"
     long ambiguous_kept = 0;
     bool build_checked = false;
     long id_matched = 0;                // reference ids found in the summary statistics
@@ -66,6 +70,9 @@ struct PrepareReport {
     bool filtered = false;
     std::vector<std::string> written;   // output file names
 };
+
+// "2 reference sites repeat ...", or empty when none did.
+std::string repeated_sites_text(const PrepareReport& report);
 
 // Reads every row of the summary statistics into the index (one pass).
 // With more than one thread, batches of `batch_lines` lines are parsed on

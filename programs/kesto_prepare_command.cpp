@@ -221,6 +221,8 @@ int run_prepare(const PrepareCommand& c, const std::string& command_line)
         out.abandon();
         return fail(status);
     }
+    if (report.repeated_sites > 0)
+        std::cerr << kName << ": WARNING: " << repeated_sites_text(report) << "\n";
 
     // Genes and gene sets.
     if (!c.genes.empty()) {

@@ -55,7 +55,10 @@ Status write_prepare_log(const std::string& path, const PrepareLog& log)
     if (!log.keep_warning.empty())
         out << "WARNING: " << log.keep_warning << "\n";
     out << "reference sites: " << r.reference_sites << " (chromosome not understood: "
-        << r.reference_unknown_chromosome << "; more than two alleles: " << r.multiallelic_sites << ")\n\n";
+        << r.reference_unknown_chromosome << "; more than two alleles: " << r.multiallelic_sites << ")\n";
+    if (r.repeated_sites > 0)
+        out << "WARNING: " << repeated_sites_text(r) << "\n";
+    out << "\n";
 
     out << "summary statistics: " << log.sumstats_file << "\n"
         << "format: " << log.format << (log.format_forced ? " (forced with --format)" : " (recognised from the header)")

@@ -148,6 +148,38 @@ TEST_F(Exclusions, EachReasonIsReported)
         << r.err;
 }
 
+// A reference listing a SNP twice (a merge gone wrong): the first record
+// is used, and both roads say how many repeats there were.
+TEST_F(Exclusions, RepeatedReferenceSitesAreUsedOnceAndWarnedAbout)
+{
+    std::string vcf = kVcf;
+    const std::string rs1 = "1\t100\trs1\tA\tG\t.\t.\t.\tGT\t0/0\t0/1\t1/1\t./.\n";
+    const std::string rs10 = "1\t1000\trs10\tA\tG\t.\t.\t.\tGT\t1\t0\t./.\t0/1\n";
+    vcf.insert(vcf.find(rs1) + rs1.size(), "1\t100\trs1\tA\tG\t.\t.\t.\tGT\t1/1\t1/1\t1/1\t1/1\n");
+    vcf.insert(vcf.find(rs10) + rs10.size(), rs10);
+    write_file(dir.file("twice.vcf"), vcf);
+    const std::string warning = "2 reference sites list a SNP that an earlier site with the same alleles had "
+                                "matched; the first of each is used (first repeat: rs1 at 1:100)";
+
+    const RunResult r = prepare({"--vcf", dir.file("twice.vcf"), "--sumstats", dir.file("t.assoc"), "--out",
+                                 dir.file("twice"), "--plain"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.err, "WARNING: " + warning + "\n")) << r.err;
+    EXPECT_TRUE(contains(read_file(dir.file("twice/prepare.log")), "\nWARNING: " + warning + "\n"));
+    ASSERT_EQ(run().status, 0);
+    EXPECT_FALSE(contains(read_file(dir.file("out/prepare.log")), "repeat"));
+    for (const char* file : {"legend_chr1.txt", "genotype_chr1.txt", "legend_chr2.txt", "genotype_chr2.txt"})
+        EXPECT_EQ(read_file(dir.file(std::string("twice/") + file)), read_file(dir.file(std::string("out/") + file)))
+            << file;
+
+    write_file(dir.file("genes.txt"), "chromosome\tgene_id\tstart\tend\tgene_name\n1\tG1\t50\t1200\tGENE1\n");
+    const RunResult gene = run_program("kesto", {"gene", "--vcf", dir.file("twice.vcf"), "--sumstats",
+                                                 dir.file("t.assoc"), "--genes", dir.file("genes.txt"), "--out",
+                                                 dir.file("g")});
+    EXPECT_TRUE(contains(gene.err, "kesto gene: warning: " + warning + "\n")) << gene.err;
+    EXPECT_TRUE(contains(read_file(dir.file("g.log")), warning));
+}
+
 TEST_F(Exclusions, AmbiguousPairsLeftOutOnRequest)
 {
     ASSERT_EQ(run({"--drop-ambiguous"}).status, 0);

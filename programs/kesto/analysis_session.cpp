@@ -107,6 +107,8 @@ int run_session(const std::string& command_line, AnalysisOptions& options, const
     analysis::RunTally tally;
     status = plan.body(*source, hooks, log, tally);
     progress.finish();
+    for (const auto& [kind, text] : source->closing_warnings())
+        log.warn(kind, text);
     if (status)
         status = table.close();
 
