@@ -419,6 +419,22 @@ TEST(AnalysisSettings, ChromosomeListAndStretch)
     for (std::size_t i = 1; i < lines_of(run.table).size(); ++i)
         EXPECT_EQ(fields_of(lines_of(run.table)[i])[0], "2");
     EXPECT_TRUE(kesto_test::contains(run.log, "genes read: 50 ("));
+    EXPECT_FALSE(kesto_test::contains(run.log, "lies on chromosome"));
+
+    // A chromosome chosen that holds no gene (a slip for 17?) is warned about,
+    // for genes and for gene sets alike.
+    for (const char* command : {"gene", "pathway"}) {
+        std::vector<std::string> args = {command, "--legend-prefix", kExamples, "--genes", kExamples + "genelist.txt",
+                                         "--chr", "2,7", "--out", "out"};
+        if (std::string(command) == "pathway")
+            args.insert(args.end(), {"--gene-sets", kExamples + "pathways.txt"});
+        run = kesto(dir.path(), std::string(command) == "gene" ? "genes" : "pathways", args);
+        EXPECT_EQ(run.result.status, 0) << command;
+        const std::string warning = "warning: no gene of " + kExamples + "genelist.txt lies on chromosome 7";
+        EXPECT_TRUE(kesto_test::contains(run.log, warning)) << command << "\n" << run.log;
+        EXPECT_TRUE(kesto_test::contains(run.result.err, warning)) << run.result.err;
+        EXPECT_FALSE(kesto_test::contains(run.log, "lies on chromosome 2"));
+    }
 
     run = kesto(dir.path(), "windows", {"window", "--legend-prefix", kExamples, "--chr", "1", "--from", "1500000", "--to",
                                         "2000000", "--width", "100000", "--step", "100000", "--out", "out"});

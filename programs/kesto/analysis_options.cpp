@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <sstream>
 
 void add_analysis_options(CLI::App& command, AnalysisOptions& o, bool with_flank)
@@ -173,6 +174,17 @@ void log_settings(const AnalysisOptions& o, RunLog& log, bool with_flank)
         chromosomes += (chromosomes.empty() ? "" : ",") + c;
     log.setting("chromosomes", chromosomes.empty() ? "all" : chromosomes);
     log.setting("threads", std::to_string(o.threads));
+}
+
+void warn_chromosomes_without_genes(const AnalysisOptions& options, const analysis::TableSource& source,
+                                    const std::string& gene_file, const std::vector<GeneEntry>& genes, RunLog& log)
+{
+    std::set<std::string> with_genes;
+    for (const GeneEntry& gene : genes)
+        with_genes.insert(source.name_of(gene.chromosome));
+    for (const std::string& chromosome : options.chromosomes)
+        if (!with_genes.count(chromosome))
+            log.warn("--chr", "no gene of " + gene_file + " lies on chromosome " + chromosome);
 }
 
 bool chromosome_selected(const AnalysisOptions& o, const std::string& chromosome)

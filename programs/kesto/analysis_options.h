@@ -62,4 +62,10 @@ void log_settings(const AnalysisOptions& options, RunLog& log, bool with_flank);
 // Whether a chromosome name passes --chr (all pass when it was not given).
 bool chromosome_selected(const AnalysisOptions& options, const std::string& chromosome);
 
+// Warns in the log about each --chr chromosome on which none of `genes`
+// (those kept) lies: a typing slip would otherwise give a table without
+// its rows and exit 0.
+void warn_chromosomes_without_genes(const AnalysisOptions& options, const analysis::TableSource& source,
+                                    const std::string& gene_file, const std::vector<GeneEntry>& genes, RunLog& log);
+
 #endif

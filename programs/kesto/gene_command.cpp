@@ -28,6 +28,7 @@ Status read_genes(const AnalysisOptions& options, const analysis::TableSource& s
             genes.push_back(std::move(gene));
     log.setting("genes read", std::to_string(input.genes.size()) + " (" + std::to_string(genes.size()) +
                                   " on the chosen chromosomes)");
+    warn_chromosomes_without_genes(options, source, path, genes, log);
     return {};
 }
 

@@ -93,6 +93,7 @@ Subcommand add_pathway_command(CLI::App& kesto, const std::string& command_line)
             if (!read)
                 return read;
             log.setting("genes read", std::to_string(genes.size()));
+            warn_chromosomes_without_genes(options->common, source, options->genes, genes, log);
             log.setting("gene sets read", std::to_string(sets.size()));
             return analysis::run_pathways(source, genes, names, sets, options->common.settings, options->common.threads,
                                           hooks, log, tally);
