@@ -71,7 +71,8 @@ struct PrepareReport {
     std::vector<std::string> written;   // output file names
 };
 
-// "2 reference sites repeat ...", or empty when none did.
+// "2 reference sites list a SNP that an earlier site ... had matched; ...",
+// or empty when none did.
 std::string repeated_sites_text(const PrepareReport& report);
 
 // Reads every row of the summary statistics into the index (one pass).
