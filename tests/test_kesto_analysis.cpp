@@ -208,6 +208,25 @@ TEST(PathwayMembers, RepeatedMemberCountsOnce)
     EXPECT_FALSE(kesto_test::contains(logs[0], "more than once"));
 }
 
+// A set listed on two lines gives two rows, as written, and a warning: a
+// table joined by id would meet the id twice.
+TEST(PathwayMembers, RepeatedSetIdIsWarnedAbout)
+{
+    TempDir dir;
+    write_file(dir.file("sets.txt"), "P1\tone\tGENE001\tGENE002\nP2\ttwo\tGENE003\nP1\tagain\tGENE004\n");
+    const KestoRun run = kesto(dir.path(), "pathways",
+                               {"pathway", "--legend-prefix", kExamples, "--genes", kExamples + "genelist.txt",
+                                "--gene-sets", "sets.txt", "--out", "out"});
+    ASSERT_EQ(run.result.status, 0) << run.result.err;
+    const auto rows = lines_of(run.table);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(fields_of(rows[1])[0] + fields_of(rows[2])[0] + fields_of(rows[3])[0], "P1P2P1");
+    const std::string warning = "sets.txt line 3: gene set P1 is listed again; each of its lines gives a row";
+    EXPECT_TRUE(kesto_test::contains(run.log, warning)) << run.log;
+    EXPECT_TRUE(kesto_test::contains(run.result.err, warning)) << run.result.err;
+    EXPECT_FALSE(kesto_test::contains(run.log, "gene set P2"));
+}
+
 TEST_P(ExampleIdentity, WindowsOverBothChromosomesMatchKestoMatrix)
 {
     const KestoRun run = kesto(dir.path(), "windows", {"window", "--legend-prefix", kExamples, "--width", "100000", "--step",

@@ -27,6 +27,7 @@ Status read_gene_sets(const std::string& path, RunLog& log, std::vector<PathwayL
     if (!opened)
         return opened;
     std::string_view view;
+    std::set<std::string> ids;
     while (source.next(view)) {
         PathwayLine set;
         if (!parse_pathway_line(std::string(view), set)) {
@@ -34,6 +35,11 @@ Status read_gene_sets(const std::string& path, RunLog& log, std::vector<PathwayL
                 log.warn("gene set line", source.where() + ": expected at least 2 fields (id, name); line left out");
             continue;
         }
+        // Each line gives a row, as written; a table joined by id would
+        // meet the id twice, so it is said.
+        if (!ids.insert(set.id).second)
+            log.warn("gene set id", source.where() + ": gene set " + set.id +
+                                        " is listed again; each of its lines gives a row");
         sets.push_back(std::move(set));
     }
     return source.status();
