@@ -5,7 +5,10 @@
 #include "numbers.h"
 
 #include <array>
+#include <cstdint>
+#include <map>
 #include <string_view>
+#include <tuple>
 
 namespace analysis {
 
@@ -198,6 +201,15 @@ void log_gene_input(const std::string& path, const GeneInput& input, RunLog& log
     }
     for (const std::string& note : input.notes)
         log.warn("gene list line", note);
+    // A gene listed twice gives two rows that nothing tells apart.
+    std::map<std::tuple<std::string, std::int32_t, std::int32_t, std::string>, long> seen;
+    for (const GeneEntry& gene : input.genes) {
+        const auto [at, fresh] = seen.emplace(std::make_tuple(gene.chromosome, gene.start, gene.end, gene.name), gene.line);
+        if (!fresh)
+            log.warn("gene repeated", path + (gene.line > 0 ? " line " + std::to_string(gene.line) : std::string()) +
+                                          ": gene " + gene.name + " on chromosome " + gene.chromosome +
+                                          " is listed again at the same place; each listing gives a row");
+    }
 }
 
 } // namespace analysis

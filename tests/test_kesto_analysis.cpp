@@ -208,6 +208,36 @@ TEST(PathwayMembers, RepeatedMemberCountsOnce)
     EXPECT_FALSE(kesto_test::contains(logs[0], "more than once"));
 }
 
+// A gene listed twice at one place gives two rows that nothing tells apart:
+// warned about, in the suite's gene list and in a MAGMA gene-loc file; the
+// same name elsewhere is another gene.
+TEST(GeneList, RepeatedGeneIsWarnedAbout)
+{
+    TempDir dir;
+    std::string list = kesto_test::read_file(kExamples + "genelist.txt");
+    list += lines_of(list)[1] + "\n";
+    write_file(dir.file("twice.txt"), list);
+    write_file(dir.file("genes.loc"), "1\t1\t1030778\t1076454\t+\tGENE001\n"
+                                      "2\t1\t1030778\t1076454\t+\tGENE001\n"
+                                      "3\t1\t1040000\t1076454\t+\tGENE001\n"
+                                      "4\t1\t1030778\t1076454\t+\tGENE001\n");
+    const struct {
+        std::string file, warning, count;
+        std::size_t rows;
+    } cases[] = {
+        {"twice.txt", "twice.txt: gene GENE001 on chromosome 1 is listed again at the same place", "\n", 52},
+        {"genes.loc", "genes.loc: gene GENE001 on chromosome 1 is listed again at the same place", " (2 times)", 5},
+    };
+    for (const auto& c : cases) {
+        const KestoRun run = kesto(dir.path(), "genes", {"gene", "--legend-prefix", kExamples, "--genes", c.file,
+                                                         "--out", "out"});
+        ASSERT_EQ(run.result.status, 0) << run.result.err;
+        EXPECT_EQ(lines_of(run.table).size(), c.rows) << c.file;
+        EXPECT_TRUE(kesto_test::contains(run.log, c.warning + "; each listing gives a row" + c.count)) << run.log;
+        EXPECT_TRUE(kesto_test::contains(run.result.err, c.warning)) << run.result.err;
+    }
+}
+
 // A set listed on two lines gives two rows, as written, and a warning: a
 // table joined by id would meet the id twice.
 TEST(PathwayMembers, RepeatedSetIdIsWarnedAbout)
