@@ -507,6 +507,19 @@ TEST(AnalysisSettings, ChromosomeListAndStretch)
     EXPECT_TRUE(kesto_test::contains(run.log, "warning: chromosome 1: the stretch scanned (1500000 to 1550000) holds "
                                               "no window of width 100000; none written"))
         << run.log;
+
+    // A step longer than the width (width and step swapped?) leaves SNPs
+    // out of every window: said, and only then.
+    const std::string gap = "warning: the step (200000) is longer than the width (100000): the SNPs between windows "
+                            "are not scanned";
+    run = kesto(dir.path(), "windows", {"window", "--legend-prefix", kExamples, "--chr", "1", "--width", "100000",
+                                        "--step", "200000", "--out", "out"});
+    EXPECT_EQ(run.result.status, 0);
+    EXPECT_TRUE(kesto_test::contains(run.log, gap)) << run.log;
+    EXPECT_TRUE(kesto_test::contains(run.result.err, gap)) << run.result.err;
+    run = kesto(dir.path(), "windows", {"window", "--legend-prefix", kExamples, "--chr", "1", "--width", "100000",
+                                        "--step", "100000", "--out", "out"});
+    EXPECT_FALSE(kesto_test::contains(run.log, "longer than the width")) << run.log;
 }
 
 // Without --threads a run takes the cores it may use (a job's share of a

@@ -52,6 +52,9 @@ Subcommand add_window_command(CLI::App& kesto, const std::string& command_line)
             const analysis::WindowLayout& l = options->layout;
             log.setting("window width", std::to_string(l.width));
             log.setting("window step", std::to_string(l.step));
+            if (l.step > l.width)
+                log.warn("--step", "the step (" + std::to_string(l.step) + ") is longer than the width (" +
+                                       std::to_string(l.width) + "): the SNPs between windows are not scanned");
             log.setting("from", l.from == window_scan::kDefaultBound ? "first SNP" : std::to_string(l.from));
             log.setting("to", l.to == window_scan::kDefaultBound ? "last SNP" : std::to_string(l.to));
         };
