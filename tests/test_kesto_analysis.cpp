@@ -498,6 +498,10 @@ TEST(AnalysisSettings, ChromosomeListAndStretch)
                                         "--step", "100000", "--out", "out"});
     EXPECT_EQ(run.result.status, 3);
     EXPECT_TRUE(kesto_test::contains(run.log, "not evaluated: chromosome 7 (reference_missing)"));
+    // It has no row, so standard error points to the log alone.
+    EXPECT_TRUE(kesto_test::contains(run.result.err, "kesto window: 1 chromosome(s) could not be scanned (see "))
+        << run.result.err;
+    EXPECT_FALSE(kesto_test::contains(run.result.err, "status column")) << run.result.err;
 
     // A stretch that holds no window is said, not passed over in silence.
     run = kesto(dir.path(), "windows", {"window", "--legend-prefix", kExamples, "--chr", "1", "--from", "1500000", "--to",

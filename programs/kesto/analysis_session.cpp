@@ -145,8 +145,12 @@ int run_session(const std::string& command_line, AnalysisOptions& options, const
     for (const std::string& warning : log.warning_lines())
         std::cerr << program << ": " << warning << "\n";
     if (tally.any_unevaluated()) {
-        std::cerr << program << ": " << tally.unevaluated.size()
-                  << " rows could not be evaluated (see the status column and " << log_path << ")\n";
+        if (plan.unevaluated_are_chromosomes)
+            std::cerr << program << ": " << tally.unevaluated.size() << " chromosome(s) could not be scanned (see "
+                      << log_path << ")\n";
+        else
+            std::cerr << program << ": " << tally.unevaluated.size()
+                      << " rows could not be evaluated (see the status column and " << log_path << ")\n";
         return kExitUnevaluated;
     }
     return 0;

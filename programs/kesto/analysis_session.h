@@ -20,6 +20,9 @@ struct SessionPlan {
     std::string unit;                // what progress counts
     std::vector<FileRole> inputs;    // the subcommand's own input files
     bool with_flank = false;
+    // What the tally's unevaluated entries are, when they are not rows of
+    // the table (the window scan's are whole chromosomes, which get no row).
+    bool unevaluated_are_chromosomes = false;
     std::function<void(RunLog&)> log_settings;
     std::function<Status(analysis::TableSource&, const analysis::RunHooks&, RunLog&, analysis::RunTally&)> body;
 };

@@ -48,6 +48,7 @@ Subcommand add_window_command(CLI::App& kesto, const std::string& command_line)
         plan.table = "windows";
         plan.header = kWindowHeader;
         plan.unit = "windows";
+        plan.unevaluated_are_chromosomes = true;
         plan.log_settings = [options](RunLog& log) {
             const analysis::WindowLayout& l = options->layout;
             log.setting("window width", std::to_string(l.width));
