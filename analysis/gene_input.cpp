@@ -6,7 +6,7 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
+#include <set>
 #include <string_view>
 #include <tuple>
 
@@ -202,10 +202,9 @@ void log_gene_input(const std::string& path, const GeneInput& input, RunLog& log
     for (const std::string& note : input.notes)
         log.warn("gene list line", note);
     // A gene listed twice gives two rows that nothing tells apart.
-    std::map<std::tuple<std::string, std::int32_t, std::int32_t, std::string>, long> seen;
+    std::set<std::tuple<std::string, std::int32_t, std::int32_t, std::string>> seen;
     for (const GeneEntry& gene : input.genes) {
-        const auto [at, fresh] = seen.emplace(std::make_tuple(gene.chromosome, gene.start, gene.end, gene.name), gene.line);
-        if (!fresh)
+        if (!seen.emplace(gene.chromosome, gene.start, gene.end, gene.name).second)
             log.warn("gene repeated", path + (gene.line > 0 ? " line " + std::to_string(gene.line) : std::string()) +
                                           ": gene " + gene.name + " on chromosome " + gene.chromosome +
                                           " is listed again at the same place; each listing gives a row");
